@@ -1,0 +1,106 @@
+#include "shell/shell.h"
+
+#include <cstring>
+
+#include "config/conf_record.h"
+#include "coords/angles.h"
+#include "shell/commands.h"
+#include "shell/state.h"
+
+namespace zuv {
+
+namespace {
+
+constexpr const char* attribution_line = "zuvdigi: native console loader for Linux and Windows\n";
+
+void print_banner(app_state& st) {
+    st.out.print("Zuvedidude PC Host Digi Utility %s\n", version_text);
+    st.out.put(attribution_line);
+}
+
+// Applies the repeat rule: a line starting with '.' is replaced by the last
+// line that did not; any other line becomes that line.
+void apply_repeat(app_state& st) {
+    if (st.cmd_line[0] == '.') {
+        std::memcpy(st.cmd_line, st.prev_line, sizeof st.cmd_line);
+    } else {
+        std::memcpy(st.prev_line, st.cmd_line, sizeof st.prev_line);
+    }
+}
+
+void strip_line_feed(char* line) {
+    const std::size_t len = std::strlen(line);
+    if (len > 0 && line[len - 1] == '\n') line[len - 1] = '\0';
+}
+
+void run_command_line(app_state& st, std::string_view line, bool& exit_requested) {
+    arg_cursor args(line);
+    const auto word = args.next(number_separators);
+    if (!word) return;
+    const command_lookup hit = find_command(*word);
+    const int word_len = static_cast<int>(word->size());
+    switch (hit.status) {
+    case lookup_status::unknown:
+        st.out.print("\a\aError: unknown command: %.*s\n", word_len, word->data());
+        return;
+    case lookup_status::ambiguous:
+        st.out.print("\a\aError: ambiguous command: %.*s\n", word_len, word->data());
+        return;
+    case lookup_status::found:
+        break;
+    }
+    if (hit.entry->code == kw_exit) {
+        exit_requested = true;
+        return;
+    }
+    dispatch_command(st, hit.entry->code, args);
+}
+
+}  // namespace
+
+bool read_console_line(app_state& st) {
+    if (std::fgets(st.cmd_line, static_cast<int>(sizeof st.cmd_line), st.in) == nullptr) return false;
+    const std::size_t len = std::strlen(st.cmd_line);
+    if (len >= 2 && st.cmd_line[len - 2] == '\r' && st.cmd_line[len - 1] == '\n') {
+        st.cmd_line[len - 2] = '\n';
+        st.cmd_line[len - 1] = '\0';
+    }
+    return true;
+}
+
+void dispatch_command(app_state& st, keyword_code code, arg_cursor& args) {
+    (void)args;
+    switch (code) {
+    case kw_help:
+        cmd_summary(st);
+        return;
+    case kw_angles:
+        angles_command(st);
+        return;
+    default:
+        st.out.print("\a\aInternal Error: command %d is invalid!\n", static_cast<int>(code));
+        return;
+    }
+}
+
+int run_shell(app_state& st) {
+    print_banner(st);
+    conf_load_defaults(st);
+    cmd_summary(st);
+    st.out.put("\n");
+    for (;;) {
+        st.out.put("Command> ");
+        if (!read_console_line(st)) {
+            st.out.put("\n");
+            return 1;
+        }
+        if (st.cmd_line[0] == '\n') continue;
+        strip_line_feed(st.cmd_line);
+        apply_repeat(st);
+        bool exit_requested = false;
+        run_command_line(st, st.cmd_line, exit_requested);
+        if (exit_requested) return 0;
+    }
+}
+
+}  // namespace zuv

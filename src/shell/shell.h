@@ -1,0 +1,24 @@
+#pragma once
+// Start-up and the command loop.
+
+#include "shell/args.h"
+#include "shell/keyword.h"
+
+namespace zuv {
+
+struct app_state;
+
+inline constexpr const char* version_text = "Version 2.8";
+
+// Banner, defaults, summary, then the command loop. Returns the exit status:
+// 0 after exit, quit or x, 1 at the end of the console input.
+int run_shell(app_state& st);
+
+// Reads one console line into st.cmd_line (at most 255 characters; a longer
+// line arrives in pieces). A CR LF ending is read as LF. False at the end of input.
+bool read_console_line(app_state& st);
+
+// Runs the action of a resolved command; args stand after the command word.
+void dispatch_command(app_state& st, keyword_code code, arg_cursor& args);
+
+}  // namespace zuv
