@@ -1,8 +1,9 @@
 # Front door for building, running and testing zuvdigi.
-BUILD ?= build
-JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
+BUILD      ?= build
+FUZZ_BUILD ?= build-fuzz
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build run test bench demo clean
+.PHONY: all build run test fuzz clean
 
 all: build
 
@@ -15,8 +16,21 @@ build: $(BUILD)/CMakeCache.txt
 run: build
 	$(BUILD)/zuvdigi
 
-test: build
+# Every suite: the native unit, golden and link tests, then the fuzzers.
+test: build fuzz
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+# Bounded libFuzzer runs in a clang build of their own; reported as skipped
+# where clang with libFuzzer is missing.
+fuzz:
+	@if tests/fuzz/have_libfuzzer.sh; then \
+	  cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_CXX_COMPILER=clang++ -DZUV_TESTS=OFF -DZUV_FUZZ=ON >/dev/null && \
+	  cmake --build $(FUZZ_BUILD) -j $(JOBS) && \
+	  ctest --test-dir $(FUZZ_BUILD) --output-on-failure -j $(JOBS) -L fuzz; \
+	else \
+	  echo "fuzz suite: skipped (clang++ with libFuzzer not found; Debian: clang libclang-rt-14-dev)"; \
+	fi
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD)
