@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 #include "coords/angles.h"
@@ -20,6 +21,8 @@ struct accepted_case {
     float expected;  // compared bit for bit
     const char* printed;  // the value as "%f" shows it
 };
+
+void PrintTo(const accepted_case& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class DmctodegAccepts : public ::testing::TestWithParam<accepted_case> {};
 
@@ -76,6 +79,8 @@ struct refused_case {
     std::string text;
     const char* message;
 };
+
+void PrintTo(const refused_case& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class DmctodegRefuses : public ::testing::TestWithParam<refused_case> {};
 
