@@ -42,17 +42,20 @@ bool conf_after_comment(const conf_line_context& ctx, const char* token);
 // call continues from the rest stored by the one before.
 char* next_token(char* text, std::string_view delims, char** rest);
 
-// Reads the next piece of a text file: up to its line feed, its end, or 255
-// characters, whichever comes first. A CR directly before the LF belongs to
-// the terminator. A piece of exactly 255 characters takes the line end that
-// follows it, so a line of 255 characters is one line, not two.
-// Returns false at the end of the file.
+// A text file read in pieces, with the few bytes looked at past a full
+// piece kept for the next one.
 struct conf_line_source {
     std::FILE* fp;
-    int pending[2]{};       // bytes looked at past a full piece, not yet used
+    int pending[2]{};
     int pending_count = 0;
-    bool read_error = false;
+    bool read_error = false;  // the file broke off with an error, not at its end
 };
+
+// Reads the next piece into piece (zero-terminated, len bytes): up to its
+// line feed, the end of the file, or 255 characters, whichever comes first.
+// A CR directly before the LF belongs to the terminator. A piece of exactly
+// 255 characters takes the line end that follows it, so a line of 255
+// characters is one line, not two. False at the end of the file.
 bool read_conf_piece(conf_line_source& src, char (&piece)[conf_line_size], std::size_t& len);
 
 }  // namespace zuv

@@ -73,12 +73,13 @@ int take_index(edit_line& l, std::string_view delims, const index_rule& rule) {
     return n;
 }
 
-// Digi Match: '*', CALL*, CALL-n or CALL, into the entry's call, ssid byte
-// and modifier bits. 0 or a negative code.
-int take_digi_match(edit_line& l, std::uint8_t* entry) {
+// Digi Match: '*', CALL*, CALL-n or CALL, into the entry's call, ssid byte,
+// type and modifier bits. 0 or a negative code.
+int take_digi_match(edit_line& l, std::uint8_t* entry, std::uint8_t type) {
     using namespace path_edit_field;
     char* tok = l.take(index_delims);
     if (tok == nullptr) return report_missing(l, "Digi Match", -9);
+    entry[edit_flags] = type;
     if (tok[0] == '*') {
         entry[edit_flags] |= mod_prefix | mod_any;
         return 0;
@@ -226,8 +227,7 @@ int path_edit_add(app_state& st, const conf_line_context& ctx, int cmd_code, con
     const int match = take_index(l, index_delims, match_index_rule);
     if (match < 0) return match;
     entry[match_index] = static_cast<std::uint8_t>(match);
-    entry[edit_flags] = substitution ? edit_sub : edit_del;
-    if (const int rc = take_digi_match(l, entry); rc != 0) return rc;
+    if (const int rc = take_digi_match(l, entry, substitution ? edit_sub : edit_del); rc != 0) return rc;
 
     if (substitution) {
         if (const int rc = add_substitution(l, entry); rc != 0) return rc;

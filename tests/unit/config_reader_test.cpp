@@ -364,6 +364,16 @@ TEST_F(ConfProcessFile, ANameThatCannotBeReadLeavesTheRecordUntouched) {
     }
 }
 
+TEST_F(ConfProcessFile, AStreamThatFailsIsNotTakenForAWholeFile) {
+    testing::console_fixture con;
+    std::FILE* fp = std::fopen(dir_.string().c_str(), "r");  // a directory: opens here, fails at the first read
+    if (fp == nullptr) GTEST_SKIP() << "this system does not open directories";
+    EXPECT_EQ(conf_process_stream(con.st(), fp, "d.cfg"), -2);
+    std::fclose(fp);
+    EXPECT_EQ(con.out.text, "\a\aError: cannot read d.cfg\n");
+    EXPECT_EQ(con.st().conf_processed, 0);
+}
+
 TEST_F(ConfProcessFile, MessagesNameTheFileAsGiven) {
     testing::console_fixture con;
     const std::string path = write("bad.cfg", "nsr\n");
