@@ -2,7 +2,10 @@
 
 #include <cstring>
 
+#include "config/conf_display.h"
+#include "config/conf_reader.h"
 #include "config/conf_record.h"
+#include "config/path_edit.h"
 #include "coords/angles.h"
 #include "shell/commands.h"
 #include "shell/state.h"
@@ -69,13 +72,21 @@ bool read_console_line(app_state& st) {
 }
 
 void dispatch_command(app_state& st, keyword_code code, arg_cursor& args) {
-    (void)args;
     switch (code) {
     case kw_help:
         cmd_summary(st);
         return;
     case kw_angles:
         angles_command(st);
+        return;
+    case kw_configure:
+        configure_command(st, args);
+        return;
+    case kw_dconfigure:
+        conf_display(st);
+        return;
+    case kw_deditpath:
+        path_edit_display(st);
         return;
     default:
         st.out.print("\a\aInternal Error: command %d is invalid!\n", static_cast<int>(code));

@@ -1,0 +1,61 @@
+#pragma once
+// The configuration reader's view of the line being read. The reader fills it
+// for every line; the path-edit code reads it for its messages and to tell
+// where a comment begins.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+
+namespace zuv {
+
+// A line is read with at most 255 characters; the terminator makes 256.
+inline constexpr std::size_t conf_line_size = 256;
+inline constexpr std::size_t conf_line_max = conf_line_size - 1;
+
+inline constexpr int no_comment = -1;
+
+struct conf_line_context {
+    const char* file_name = "";
+    std::int16_t line_number = 0;        // 1 for the first line; every line counts
+    char line_text[conf_line_size]{};    // the line as read; ends every message
+    char work[conf_line_size]{};         // the same line, cut into tokens in place
+    int comment_start = no_comment;      // index in work of the first '#', '/' or ';'
+};
+
+inline constexpr std::string_view comment_chars = "#/;";
+
+// Makes text the current line: counts it, copies it into line_text and work
+// and finds its first comment character. The line ends at its first NUL byte
+// and at 255 characters, so both copies always hold their terminator.
+void conf_line_begin(conf_line_context& ctx, std::string_view text);
+
+// Whether token, a position in ctx.work, begins after the line's first
+// comment character.
+bool conf_after_comment(const conf_line_context& ctx, const char* token);
+
+// Skips leading delimiters, cuts the token at the next delimiter by
+// overwriting it with a zero byte and stores in *rest the position after it
+// (the end of the text when the token ends it). Returns nullptr and leaves
+// *rest alone when text is null or holds no token. Keeps no state, so each
+// call continues from the rest stored by the one before.
+char* next_token(char* text, std::string_view delims, char** rest);
+
+// A text file read in pieces, with the few bytes looked at past a full
+// piece kept for the next one.
+struct conf_line_source {
+    std::FILE* fp;
+    int pending[2]{};
+    int pending_count = 0;
+    bool read_error = false;  // the file broke off with an error, not at its end
+};
+
+// Reads the next piece into piece (zero-terminated, len bytes): up to its
+// line feed, the end of the file, or 255 characters, whichever comes first.
+// A CR directly before the LF belongs to the terminator. A piece of exactly
+// 255 characters takes the line end that follows it, so a line of 255
+// characters is one line, not two. False at the end of the file.
+bool read_conf_piece(conf_line_source& src, char (&piece)[conf_line_size], std::size_t& len);
+
+}  // namespace zuv
