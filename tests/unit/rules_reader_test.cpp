@@ -97,7 +97,7 @@ TEST(RulesRead, ActionsAndRuleKeywordsMayBeAbbreviatedWhenUnique) {
     }
 }
 
-TEST(RulesRead, CommentsMayFollowTheArgumentsOfEveryKind) {
+TEST(RulesRead, CommentsAndBlanksMayFollowTheArgumentsOfEveryKind) {
     const char* lines[] = {
         "drop destin APRS # note",
         "drop destin APRS#note",
@@ -109,6 +109,8 @@ TEST(RulesRead, CommentsMayFollowTheArgumentsOfEveryKind) {
         "drop digi 2 RELAY ; note",
         "drop destin APRS and more words that are ignored",
         "drop circle 10 39.5d, -105.25d, ignored",
+        // Blanks after an angle belong to no angle, at the end of a line too.
+        "drop rectangle 39d , -105d  ,40d, -104d   ",
     };
     for (const char* line : lines) {
         console_fixture con;
