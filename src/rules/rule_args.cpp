@@ -78,9 +78,11 @@ int read_angle(rule_line& ln, rule_record& rec, const angle_arg& a) {
     if (t.rc != 0) return t.rc;
     // The blanks between an angle and the comma, comment or line end that
     // follows it are not part of it: the parser takes a blank after the last
-    // identifier for a broken angle.
+    // identifier for a broken angle. A token of blanks only is left to the
+    // parser to refuse.
     std::string_view angle = t.text;
-    while (!angle.empty() && angle.back() == ' ') angle.remove_suffix(1);
+    if (const std::size_t last = angle.find_last_not_of(' '); last != std::string_view::npos)
+        angle = angle.substr(0, last + 1);
     // A text that is no angle gives FLT_MAX after the parser's own message,
     // and the range check below refuses it with a message of its own.
     const float v = dmctodeg(ln.st.out, angle);

@@ -93,6 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "\tor DMC format must have at least one of [DdMmCc] identifiers\n"},
         message_case{"drop circle 10 39d 105d", -19, std::string("invalid Latitude range [-90..90]: ") + flt_max_text,
                      "\a\aError: DMC format: already have degrees (39.000000)\n"},
+        message_case{"drop circle 10  , 105d", -19, std::string("invalid Latitude range [-90..90]: ") + flt_max_text,
+                     "\a\aError: Unrecognized format: must be one of Dotted, Colon or DMC\n"},
         message_case{"drop circle 10 39d", -23, "missing Longitude"},
         message_case{"drop circle 10 39d,# 105d", -20, "missing Longitude"},
         message_case{"drop circle 10 39d, -180.5d", -22, "invalid Longitude range [-180..180]: -180.500000"},
