@@ -9,6 +9,7 @@
 
 #include "config/conf_line.h"
 #include "config/conf_record.h"
+#include "shell/callsign.h"
 
 namespace zuv {
 
@@ -51,12 +52,10 @@ inline constexpr std::size_t digi_slot_octet = 7;
 inline constexpr std::uint8_t octet_repeated = 0x80;
 inline constexpr std::uint8_t octet_reserved = 0x60;
 
-// The entry type and the modifier bits in edit_flags, shared with rule records.
+// The entry type in edit_flags; the modifier bits beside it are those of
+// shell/callsign.h.
 inline constexpr std::uint8_t edit_sub = 1;
 inline constexpr std::uint8_t edit_del = 2;
-inline constexpr std::uint8_t mod_prefix = 0x10;
-inline constexpr std::uint8_t mod_any = 0x20;
-inline constexpr std::uint8_t mod_ssid = 0x40;
 
 // What the deditpath display states about the limits.
 inline constexpr int subst_entry_bytes = static_cast<int>(path_edit_entry_size + subst_list_size);  // 77

@@ -7,6 +7,8 @@
 #include "config/conf_record.h"
 #include "config/path_edit.h"
 #include "coords/angles.h"
+#include "rules/rules_display.h"
+#include "rules/rules_reader.h"
 #include "shell/commands.h"
 #include "shell/state.h"
 
@@ -87,6 +89,12 @@ void dispatch_command(app_state& st, keyword_code code, arg_cursor& args) {
         return;
     case kw_deditpath:
         path_edit_display(st);
+        return;
+    case kw_rules:
+        rules_command(st, args);
+        return;
+    case kw_drules:
+        rules_display(st);
         return;
     default:
         st.out.print("\a\aInternal Error: command %d is invalid!\n", static_cast<int>(code));

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "config/conf_record.h"
+#include "rules/rule_record.h"
 #include "serial/port.h"
 #include "shell/output.h"
 
@@ -36,6 +37,10 @@ struct app_state {
     conf_record conf{};
     std::int32_t digi_path_count = 0;
     int conf_processed = 0;
+
+    // Rules: the count and the implicit action live in conf
+    rule_array rule_table{};
+    int rules_processed = 0;
 };
 
 }  // namespace zuv
