@@ -4,6 +4,7 @@
 
 #include "config/conf_record.h"
 #include "coords/angles.h"
+#include "link/connection.h"
 #include "shell/commands.h"
 #include "shell/state.h"
 
@@ -69,13 +70,21 @@ bool read_console_line(app_state& st) {
 }
 
 void dispatch_command(app_state& st, keyword_code code, arg_cursor& args) {
-    (void)args;
     switch (code) {
     case kw_help:
         cmd_summary(st);
         return;
     case kw_angles:
         angles_command(st);
+        return;
+    case kw_connect:
+        connect_command(st, args);
+        return;
+    case kw_baud:
+        baud_command(st, args);
+        return;
+    case kw_disconnect:
+        disconnect_command(st);
         return;
     default:
         st.out.print("\a\aInternal Error: command %d is invalid!\n", static_cast<int>(code));
