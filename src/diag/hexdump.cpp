@@ -17,9 +17,10 @@ constexpr int bar_column = 61;
 constexpr int text_column = 63;
 
 void print_header_line(output& out, int hdr_flags, const char* label, const std::uint8_t* buf, int len) {
-    const bool has_label = label != nullptr && *label != '\0';
+    // An empty label is still a label: it only loses its separator.
+    const bool has_label = label != nullptr;
     const char* text = has_label ? label : "";
-    const char* separator = has_label ? ": " : "";
+    const char* separator = has_label && *label != '\0' ? ": " : "";
     if (hdr_flags == 0) {
         if (has_label) {
             out.print("hexdump: %s%sbuffer addr 0x%p, length %d (0x%x):\n", text, separator,

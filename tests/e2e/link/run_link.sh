@@ -34,6 +34,8 @@ while [ $# -gt 0 ]; do
 done
 [ $# -ge 2 ] && [ -n "$sim" ] || { echo "usage: run_link.sh --sim ZUVSIM [--port-dir DIR] CASE.in PROGRAM [ARGS...]"; exit 2; }
 case_in=$(realpath "$1"); shift
+# The program runs in the case's folder: a program named by a relative path is found first.
+if [ -e "$1" ]; then set -- "$(realpath "$1")" "${@:2}"; fi
 base=${case_in%.in}
 want_rc=$(tr -d ' \r\n' < "$base.rc" 2>/dev/null)
 
