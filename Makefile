@@ -18,5 +18,11 @@ run: build
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+bench: build
+	$(BUILD)/tests/bench/zuv_bench
+
+demo: build
+	bash sim/demo.sh $(BUILD)
+
 clean:
 	rm -rf $(BUILD)

@@ -39,8 +39,8 @@ struct sim_config {
     bool share = false;     // let any user open the port
 };
 
-[[noreturn]] void usage(const char* why) {
-    std::fprintf(stderr,
+[[noreturn]] void usage(const char* why, int status = 2) {
+    std::fprintf(status == 0 ? stdout : stderr,
                  "zuvsim: %s\n"
                  "usage: zuvsim [--com N | --link PATH] [--log FILE] [--trace FILE] [--lifetime SECONDS]\n"
                  "              [--rate R] [--product NAME] [--version TEXT] [--banner TEXT]\n"
@@ -48,7 +48,7 @@ struct sim_config {
                  "              [--nul] [--vanish-on-version] [--hold] [--share]\n"
                  "--banner takes \\r, \\n, \\\\ and \\xHH escapes and replaces the whole answer to \"version\".\n",
                  why);
-    std::exit(2);
+    std::exit(status);
 }
 
 [[noreturn]] void fail(const std::string& what) {
@@ -93,7 +93,8 @@ sim_config parse_args(int argc, char** argv) {
             if (i + 1 >= argc) usage(("missing value after " + std::string(a)).c_str());
             return argv[++i];
         };
-        if (a == "--com") com = std::atoi(value().c_str());
+        if (a == "--help") usage("the emulated Zuvedidude on a pseudo-terminal", 0);
+        else if (a == "--com") com = std::atoi(value().c_str());
         else if (a == "--link") cfg.link = value();
         else if (a == "--log") cfg.log_path = value();
         else if (a == "--trace") cfg.trace_path = value();
