@@ -139,14 +139,14 @@ void unpublish(const std::string& link, const std::string& target) {
 }
 
 // The state the line starts in: raw, so nothing the device says is echoed
-// back, but at 50 bit/s 7E1, so a host that does not set its own rate and 8N1
-// is seen.
+// back, but at 50 bit/s with 2 stop bits, so a host that does not set its own
+// rate and 8N1 is seen. (A Linux pseudo-terminal always keeps 8 data bits and
+// no parity, whatever either side asks for.)
 void set_unconfigured_line(int master) {
     termios tio {};
     if (tcgetattr(master, &tio) != 0) return;
     cfmakeraw(&tio);
-    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB);
-    tio.c_cflag |= CS7 | PARENB | CREAD | CLOCAL;
+    tio.c_cflag |= CSTOPB | CREAD | CLOCAL;
     cfsetispeed(&tio, B50);
     cfsetospeed(&tio, B50);
     (void)tcsetattr(master, TCSANOW, &tio);

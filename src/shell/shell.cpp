@@ -101,6 +101,7 @@ int run_shell(app_state& st) {
         st.out.put("Command> ");
         if (!read_console_line(st)) {
             st.out.put("\n");
+            close_link(st);
             return 1;
         }
         if (st.cmd_line[0] == '\n') continue;
@@ -108,7 +109,12 @@ int run_shell(app_state& st) {
         apply_repeat(st);
         bool exit_requested = false;
         run_command_line(st, st.cmd_line, exit_requested);
-        if (exit_requested) return 0;
+        if (exit_requested) {
+            // The port would close with the process, but on POSIX only an
+            // explicit close clears its exclusive mode for the next user.
+            close_link(st);
+            return 0;
+        }
     }
 }
 

@@ -16,6 +16,7 @@
 #include "serial/baud.h"
 #include "serial/line_rate.h"
 #include "serial/port.h"
+#include "shell/shell.h"
 #include "test_state.h"
 
 namespace zuv {
@@ -127,6 +128,17 @@ TEST_F(pty_port, ExclusiveModeDoesNotOutliveTheClose) {
     EXPECT_EQ(exclusive_flag(), 1);
     close_port(con.st());
     EXPECT_EQ(exclusive_flag(), 0);
+}
+
+TEST_F(pty_port, LeavingTheProgramReleasesTheConnectedPort) {
+    for (const char* input : {"exit\n", ""}) {
+        testing::console_fixture session(input);
+        ASSERT_EQ(open_port(session.st(), "COM1", 19200), 0);
+        session.st().connected = 1;
+        run_shell(session.st());
+        EXPECT_FALSE(session.st().port.is_open()) << input;
+        EXPECT_EQ(exclusive_flag(), 0) << input;
+    }
 }
 
 TEST_F(pty_port, PortMapEntriesThatAreNoTerminalAreReported) {
