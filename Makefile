@@ -3,7 +3,7 @@ BUILD      ?= build
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build run test fuzz clean
+.PHONY: all build run test fuzz bench demo clean
 
 all: build
 
@@ -31,6 +31,12 @@ fuzz:
 	else \
 	  echo "fuzz suite: skipped (clang++ with libFuzzer not found; Debian: clang libclang-rt-14-dev)"; \
 	fi
+
+bench: build
+	$(BUILD)/tests/bench/zuv_bench
+
+demo: build
+	bash sim/demo.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)

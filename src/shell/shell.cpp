@@ -7,6 +7,7 @@
 #include "config/conf_record.h"
 #include "config/path_edit.h"
 #include "coords/angles.h"
+#include "link/connection.h"
 #include "rules/rules_display.h"
 #include "rules/rules_reader.h"
 #include "shell/commands.h"
@@ -96,6 +97,15 @@ void dispatch_command(app_state& st, keyword_code code, arg_cursor& args) {
     case kw_drules:
         rules_display(st);
         return;
+    case kw_connect:
+        connect_command(st, args);
+        return;
+    case kw_baud:
+        baud_command(st, args);
+        return;
+    case kw_disconnect:
+        disconnect_command(st);
+        return;
     default:
         st.out.print("\a\aInternal Error: command %d is invalid!\n", static_cast<int>(code));
         return;
@@ -111,6 +121,7 @@ int run_shell(app_state& st) {
         st.out.put("Command> ");
         if (!read_console_line(st)) {
             st.out.put("\n");
+            close_link(st);
             return 1;
         }
         if (st.cmd_line[0] == '\n') continue;
@@ -118,7 +129,12 @@ int run_shell(app_state& st) {
         apply_repeat(st);
         bool exit_requested = false;
         run_command_line(st, st.cmd_line, exit_requested);
-        if (exit_requested) return 0;
+        if (exit_requested) {
+            // The port would close with the process, but on POSIX only an
+            // explicit close clears its exclusive mode for the next user.
+            close_link(st);
+            return 0;
+        }
     }
 }
 

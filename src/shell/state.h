@@ -14,6 +14,7 @@
 namespace zuv {
 
 inline constexpr std::size_t cmd_line_size = 256;
+inline constexpr std::size_t reply_buf_size = 1024;
 
 struct app_state {
     app_state(std::FILE* in_fp, output& out_sink, output& err_sink) : in(in_fp), out(out_sink), err(err_sink) {}
@@ -32,6 +33,9 @@ struct app_state {
 
     // Serial port
     serial_port port{};
+
+    // Device link: the device's last reply, with room for a terminator.
+    std::uint8_t reply_buf[reply_buf_size + 1]{};
 
     // Configuration
     conf_record conf{};

@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# Drives the program through one scripted console session against zuvsim, the
+# emulated device, and checks what it printed, its exit status, and every byte
+# the device received.
+#
+#   run_link.sh --sim ZUVSIM [--port-dir DIR] CASE.in PROGRAM [ARGS...]
+#
+# --port-dir is the folder where the device is published as comN (default: a
+# private port map, handed to the program through XDG_CONFIG_HOME); for a
+# Windows build under Wine it is $WINEPREFIX/dosdevices.
+#
+# Per case, beside CASE.in:
+#   CASE.out     expected standard output, byte for byte
+#   CASE.rc      expected exit status
+#   CASE.sim     zuvsim options (optional); --com N publishes the device as comN
+#   CASE.rx      the exact bytes the device must have received (optional)
+#   CASE.err     expected standard error (optional; unchecked without it)
+#   CASE.faults  the device's complaints about the host's line settings, one a
+#                line (optional; without it there must be none)
+#   CASE.nobody  run the program as an unprivileged user (skipped, status 77,
+#                where that is impossible)
+# ZUV_GOLDEN_CRLF=1 turns CR LF back into LF in the output first (a Windows console).
+# ZUV_LINK_RECORD=1 writes what happened as CASE.out, CASE.rc and CASE.rx instead
+# of comparing: read every recorded file before committing it.
+set -u
+sim=
+port_dir=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --sim) sim=$2; shift 2 ;;
+    --port-dir) port_dir=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
+[ $# -ge 2 ] && [ -n "$sim" ] || { echo "usage: run_link.sh --sim ZUVSIM [--port-dir DIR] CASE.in PROGRAM [ARGS...]"; exit 2; }
+case_in=$(realpath "$1"); shift
+# The program runs in the case's folder: a program named by a relative path is found first.
+if [ -e "$1" ]; then set -- "$(realpath "$1")" "${@:2}"; fi
+base=${case_in%.in}
+want_rc=$(tr -d ' \r\n' < "$base.rc" 2>/dev/null)
+
+tmp=$(mktemp -d)
+sim_pid=
+cleanup() {
+  if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null; fi
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+runner=()
+if [ -e "$base.nobody" ]; then
+  if [ "$(id -u)" != 0 ] || ! command -v setpriv >/dev/null; then
+    echo "skipped: running as another user needs root and setpriv"
+    exit 77
+  fi
+  runner=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+  chmod 755 "$tmp"
+fi
+
+use_port_map=
+if [ -z "$port_dir" ]; then
+  use_port_map=1
+  port_dir=$tmp/config/zuvdigi
+  mkdir -p "$port_dir"
+  chmod 755 "$tmp/config" "$port_dir"
+fi
+
+sim_args=()
+if [ -e "$base.sim" ]; then
+  eval "sim_args=($(cat "$base.sim"))"
+fi
+com=1
+opts=()
+for ((i = 0; i < ${#sim_args[@]}; i++)); do
+  if [ "${sim_args[i]}" = --com ]; then com=${sim_args[i + 1]}; i=$((i + 1)); else opts+=("${sim_args[i]}"); fi
+done
+
+exec 3< <(exec "$sim" --link "$port_dir/com$com" --log "$tmp/rx" --trace "$tmp/trace" --lifetime 120 "${opts[@]}")
+sim_pid=$!
+if ! read -r -t 10 -u 3 ready; then
+  echo "zuvsim did not report ready"
+  exit 1
+fi
+
+env_args=()
+[ -n "$use_port_map" ] && env_args=(XDG_CONFIG_HOME="$tmp/config")
+(cd "$(dirname "$case_in")" &&
+  exec env "${env_args[@]}" timeout -k 5 60 "${runner[@]}" "$@" < "$case_in" > "$tmp/out" 2> "$tmp/err")
+got_rc=$?
+
+kill "$sim_pid" 2>/dev/null
+wait "$sim_pid" 2>/dev/null
+sim_pid=
+exec 3<&-
+
+if [ -n "${ZUV_GOLDEN_CRLF:-}" ]; then
+  sed 's/\r$//' "$tmp/out" > "$tmp/out.lf" && mv "$tmp/out.lf" "$tmp/out"
+fi
+
+if [ -n "${ZUV_LINK_RECORD:-}" ]; then
+  cp "$tmp/out" "$base.out"; echo "$got_rc" > "$base.rc"; cp "$tmp/rx" "$base.rx"
+  [ -s "$tmp/err" ] && cp "$tmp/err" "$base.err"
+  sed -n 's/^fault: //p' "$tmp/trace" > "$tmp/faults"
+  [ -s "$tmp/faults" ] && cp "$tmp/faults" "$base.faults"
+  exit 0
+fi
+
+status=0
+if ! cmp -s "$base.out" "$tmp/out"; then
+  echo "standard output differs from $base.out (cat -A view, - expected, + actual):"
+  diff <(cat -A "$base.out") <(cat -A "$tmp/out") | head -60
+  status=1
+fi
+if [ "$got_rc" != "$want_rc" ]; then
+  echo "exit status $got_rc, expected $want_rc"
+  status=1
+fi
+if [ -e "$base.err" ] && ! cmp -s "$base.err" "$tmp/err"; then
+  echo "standard error differs from $base.err (cat -A view, - expected, + actual):"
+  diff <(cat -A "$base.err") <(cat -A "$tmp/err") | head -20
+  status=1
+fi
+if [ -e "$base.rx" ] && ! cmp -s "$base.rx" "$tmp/rx"; then
+  echo "the device received other bytes than $base.rx (- expected, + actual):"
+  diff <(od -An -c "$base.rx") <(od -An -c "$tmp/rx") | head -20
+  status=1
+fi
+want_faults=/dev/null
+[ -e "$base.faults" ] && want_faults=$base.faults
+if ! diff <(sed -n 's/^fault: //p' "$tmp/trace") "$want_faults" > "$tmp/faults.diff"; then
+  echo "the device's complaints about the host's line settings (- actual, + expected):"
+  head -20 "$tmp/faults.diff"
+  status=1
+fi
+if [ $status != 0 ]; then
+  echo "device trace:"; head -40 "$tmp/trace"
+fi
+exit $status

@@ -1,0 +1,223 @@
+// The POSIX port over a real pseudo-terminal: this test holds the master side,
+// as the device would, and publishes the other side as COM1 in a private port map.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "serial/baud.h"
+#include "serial/line_rate.h"
+#include "serial/port.h"
+#include "shell/shell.h"
+#include "test_state.h"
+
+namespace zuv {
+namespace {
+
+namespace fs = std::filesystem;
+
+class pty_port : public ::testing::Test {
+protected:
+    void SetUp() override {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        ASSERT_GE(master_, 0);
+        ASSERT_EQ(grantpt(master_), 0);
+        ASSERT_EQ(unlockpt(master_), 0);
+        slave_ = ptsname(master_);
+        char tmpl[] = "/tmp/zuv_port_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        fs::create_directories(dir_ / "zuvdigi");
+        fs::create_symlink(slave_, dir_ / "zuvdigi" / "com1");
+        const char* old = std::getenv("XDG_CONFIG_HOME");
+        had_xdg_ = old != nullptr;
+        if (had_xdg_) old_xdg_ = old;
+        setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+    }
+    void TearDown() override {
+        close_port(con.st());
+        if (master_ >= 0) close(master_);
+        if (had_xdg_) setenv("XDG_CONFIG_HOME", old_xdg_.c_str(), 1);
+        else unsetenv("XDG_CONFIG_HOME");
+        fs::remove_all(dir_);
+    }
+
+    void device_sends(std::string_view bytes) {
+        ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+
+    // Everything the host has written so far, as the device reads it.
+    std::string device_reads() {
+        std::string got;
+        char buf[4096];
+        pollfd pfd{master_, POLLIN, 0};
+        while (poll(&pfd, 1, 50) > 0 && (pfd.revents & POLLIN) != 0) {
+            const ssize_t n = read(master_, buf, sizeof buf);
+            if (n <= 0) break;
+            got.append(buf, static_cast<std::size_t>(n));
+        }
+        return got;
+    }
+
+    int exclusive_flag() {
+        const int fd = open(slave_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        int excl = -1;
+        if (fd >= 0) {
+            (void)ioctl(fd, TIOCGEXCL, &excl);
+            close(fd);
+        }
+        return excl;
+    }
+
+    testing::console_fixture con;
+    int master_ = -1;
+    std::string slave_;
+    fs::path dir_;
+
+private:
+    bool had_xdg_ = false;
+    std::string old_xdg_;
+};
+
+TEST_F(pty_port, OpensRaw8N1AtEveryRateOfTheBaudTable) {
+    for (long rate : baud_table) {
+        if (rate == 0) break;
+        ASSERT_EQ(open_port(con.st(), "COM1", rate), 0) << rate << con.out.text;
+        EXPECT_EQ(get_line_rate(master_), rate);
+        termios tio{};
+        ASSERT_EQ(tcgetattr(master_, &tio), 0);
+        EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8)) << rate;
+        EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u) << rate;
+        EXPECT_NE(tio.c_cflag & (CREAD | CLOCAL), 0u) << rate;
+        EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u) << rate;
+        EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | ICRNL), 0u) << rate;
+        EXPECT_EQ(tio.c_oflag & OPOST, 0u) << rate;
+        EXPECT_EQ(con.st().port.rate, rate);
+        close_port(con.st());
+    }
+    EXPECT_EQ(con.out.text, "");
+}
+
+TEST_F(pty_port, RateOutsideTheTableIsRefusedAndLeavesNoPortOpen) {
+    EXPECT_EQ(open_port(con.st(), "COM1", 28800), -3);
+    EXPECT_EQ(con.out.text, "\a\aError: Invalid baud rate 28800\n");
+    EXPECT_FALSE(con.st().port.is_open());
+    EXPECT_EQ(open_port(con.st(), "COM1", 19200), 0);  // nothing left locked
+}
+
+TEST_F(pty_port, PortHeldByAnotherHandleCannotBeOpened) {
+    ASSERT_EQ(open_port(con.st(), "COM1", 19200), 0);
+    testing::console_fixture other;
+    EXPECT_EQ(open_port(other.st(), "COM1", 19200), -2);
+    EXPECT_EQ(other.out.text, "\a\aError: cannot open COM port COM1: Device or resource busy\n");
+    close_port(con.st());
+    EXPECT_EQ(open_port(other.st(), "COM1", 19200), 0);
+    close_port(other.st());
+}
+
+TEST_F(pty_port, ExclusiveModeDoesNotOutliveTheClose) {
+    ASSERT_EQ(open_port(con.st(), "COM1", 19200), 0);
+    EXPECT_EQ(exclusive_flag(), 1);
+    close_port(con.st());
+    EXPECT_EQ(exclusive_flag(), 0);
+}
+
+TEST_F(pty_port, LeavingTheProgramReleasesTheConnectedPort) {
+    for (const char* input : {"exit\n", ""}) {
+        testing::console_fixture session(input);
+        ASSERT_EQ(open_port(session.st(), "COM1", 19200), 0);
+        session.st().connected = 1;
+        run_shell(session.st());
+        EXPECT_FALSE(session.st().port.is_open()) << input;
+        EXPECT_EQ(exclusive_flag(), 0) << input;
+    }
+}
+
+TEST_F(pty_port, PortMapEntriesThatAreNoTerminalAreReported) {
+    fs::create_symlink("/nonexistent/tty", dir_ / "zuvdigi" / "com2");
+    EXPECT_EQ(open_port(con.st(), "COM2", 19200), -2);
+    EXPECT_EQ(con.out.text, "\a\aError: cannot open COM port COM2: No such file or directory\n");
+    con.out.text.clear();
+    { std::FILE* f = std::fopen((dir_ / "zuvdigi" / "com3").c_str(), "w"); std::fclose(f); }
+    EXPECT_EQ(open_port(con.st(), "COM3", 19200), -3);
+    EXPECT_EQ(con.out.text,
+              "\a\aError: could not get the comm state for port COM3: Inappropriate ioctl for device\n");
+    EXPECT_FALSE(con.st().port.is_open());
+    EXPECT_EQ(open_port(con.st(), nullptr, 19200), -1);
+}
+
+TEST_F(pty_port, ReadReturnsAsSoonAsTheBytesAreThereWithoutNulBytes) {
+    ASSERT_EQ(open_port(con.st(), "COM1", 19200), 0);
+    device_sends(std::string("a\0b\0\0cdef", 9));
+    std::uint8_t buf[16]{};
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(read_port(con.st(), "COM1", buf, 3, 5000), 3);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));  // did not wait for the time-out
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 3), "abc");
+    EXPECT_EQ(read_port(con.st(), "COM1", buf, 16, 20), 3);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 3), "def");
+    EXPECT_EQ(read_port(con.st(), "COM1", buf, 16, 20), 0);
+}
+
+TEST_F(pty_port, OpenDiscardsWhatTheDeviceSentBeforeAndPurgeDiscardsBothWays) {
+    ASSERT_EQ(open_port(con.st(), "COM1", 19200), 0);
+    close_port(con.st());
+    device_sends("stale");
+    ASSERT_EQ(open_port(con.st(), "COM1", 19200), 0);
+    std::uint8_t buf[16];
+    EXPECT_EQ(read_port(con.st(), "COM1", buf, 16, 20), 0);
+    device_sends("pending");
+    purge_port(con.st());
+    EXPECT_EQ(read_port(con.st(), "COM1", buf, 16, 20), 0);
+}
+
+// The rate change writes "host <rate>", closes and reopens at once. Nothing
+// written before the close may be lost, even when the device reads late.
+TEST_F(pty_port, RateChangeNeverLosesTheHostCommand) {
+    std::string sent;
+    ASSERT_EQ(open_port(con.st(), "COM1", 19200), 0);
+    for (int i = 0; i < 100; ++i) {
+        const std::string cmd = "host " + std::to_string(i % 2 == 0 ? 38400 : 9600) + "\n";
+        ASSERT_EQ(write_port(con.st(), "COM1", reinterpret_cast<const std::uint8_t*>(cmd.data()),
+                             static_cast<int>(cmd.size())),
+                  static_cast<int>(cmd.size()));
+        sent += cmd;
+        drain_port(con.st());
+        close_port(con.st());
+        ASSERT_EQ(open_port(con.st(), "COM1", i % 2 == 0 ? 38400 : 9600), 0);
+        if (i % 10 == 9) {
+            EXPECT_EQ(device_reads(), sent) << "after " << i + 1 << " changes";
+            sent.clear();
+        }
+    }
+}
+
+TEST_F(pty_port, WriteChecksItsArgumentsAndReportsAVanishedDevice) {
+    ASSERT_EQ(open_port(con.st(), "COM1", 19200), 0);
+    const std::uint8_t bytes[] = {'a', 'b', 'c'};
+    EXPECT_EQ(write_port(con.st(), nullptr, bytes, 3), -1);
+    EXPECT_EQ(write_port(con.st(), "COM1", nullptr, 3), -2);
+    EXPECT_EQ(write_port(con.st(), "COM1", bytes, 0), -1);
+    EXPECT_EQ(con.out.text,
+              "write_port: Error: invalid param file port\n"
+              "write_port: Error: invalid param buf ptr\n"
+              "write_port: Error: invalid param len: 0\n");
+    EXPECT_EQ(write_port(con.st(), "COM1", bytes, 3), 3);
+    EXPECT_EQ(device_reads(), "abc");
+    con.out.text.clear();
+    close(master_);
+    master_ = -1;
+    EXPECT_EQ(write_port(con.st(), "COM1", bytes, 3), -3);
+    EXPECT_EQ(con.out.text, "\a\aError: wrote 0 of 3, got error on port COM1: Input/output error\n");
+}
+
+}  // namespace
+}  // namespace zuv
