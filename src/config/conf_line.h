@@ -5,14 +5,15 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string_view>
+
+#include "shell/text_lines.h"
 
 namespace zuv {
 
 // A line is read with at most 255 characters; the terminator makes 256.
-inline constexpr std::size_t conf_line_size = 256;
-inline constexpr std::size_t conf_line_max = conf_line_size - 1;
+inline constexpr std::size_t conf_line_size = text_line_size;
+inline constexpr std::size_t conf_line_max = text_line_max;
 
 inline constexpr int no_comment = -1;
 
@@ -23,8 +24,6 @@ struct conf_line_context {
     char work[conf_line_size]{};         // the same line, cut into tokens in place
     int comment_start = no_comment;      // index in work of the first '#', '/' or ';'
 };
-
-inline constexpr std::string_view comment_chars = "#/;";
 
 // Makes text the current line: counts it, copies it into line_text and work
 // and finds its first comment character. The line ends at its first NUL byte
@@ -41,21 +40,5 @@ bool conf_after_comment(const conf_line_context& ctx, const char* token);
 // *rest alone when text is null or holds no token. Keeps no state, so each
 // call continues from the rest stored by the one before.
 char* next_token(char* text, std::string_view delims, char** rest);
-
-// A text file read in pieces, with the few bytes looked at past a full
-// piece kept for the next one.
-struct conf_line_source {
-    std::FILE* fp;
-    int pending[2]{};
-    int pending_count = 0;
-    bool read_error = false;  // the file broke off with an error, not at its end
-};
-
-// Reads the next piece into piece (zero-terminated, len bytes): up to its
-// line feed, the end of the file, or 255 characters, whichever comes first.
-// A CR directly before the LF belongs to the terminator. A piece of exactly
-// 255 characters takes the line end that follows it, so a line of 255
-// characters is one line, not two. False at the end of the file.
-bool read_conf_piece(conf_line_source& src, char (&piece)[conf_line_size], std::size_t& len);
 
 }  // namespace zuv

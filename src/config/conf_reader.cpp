@@ -7,6 +7,7 @@
 #include "config/conf_record.h"
 #include "shell/args.h"
 #include "shell/state.h"
+#include "shell/text_lines.h"
 
 namespace zuv {
 
@@ -98,17 +99,18 @@ int conf_process_stream(app_state& st, std::FILE* conf_file, const char* file_na
     ctx.file_name = file_name;
     start_from_defaults(st);
     int items = 0;
-    conf_line_source src{conf_file};
-    char piece[conf_line_size];
-    std::size_t len = 0;
-    while (read_conf_piece(src, piece, len)) {
-        conf_line_begin(ctx, std::string_view(piece, len));
+    text_line_source src{conf_file};
+    for (;;) {
+        std::string_view text;
+        const line_read got = read_text_line(src, text);
+        if (got == line_read::end) break;
+        if (got == line_read::failed) {
+            // A file that breaks off part way must not pass for a whole one.
+            st.out.print("\a\aError: cannot read %s\n", file_name);
+            return -2;
+        }
+        conf_line_begin(ctx, text);
         if (const int rc = conf_line(st, ctx, items); rc != 0) return rc;
-    }
-    if (src.read_error) {
-        // A file that breaks off part way must not pass for a whole one.
-        st.out.print("\a\aError: cannot read %s\n", file_name);
-        return -2;
     }
     st.conf_processed = 1;
     st.out.print("Configuration items processed %d\n", items);
@@ -120,17 +122,11 @@ int conf_process(app_state& st, const char* conf_fp) {
         st.out.put("conf_process: Error: param conf_fp is invalid\n");
         return -1;
     }
-    std::FILE* fp = std::fopen(conf_fp, "r");
-    // Some systems open a directory for reading and fail only at the first
-    // read; one byte is read ahead so that it is refused here like any file
-    // that cannot be opened, with the record still untouched.
-    const int first = fp != nullptr ? std::getc(fp) : EOF;
-    if (fp == nullptr || std::ferror(fp)) {
-        if (fp != nullptr) std::fclose(fp);
+    std::FILE* fp = open_text_file(conf_fp);
+    if (fp == nullptr) {
         st.out.print("\a\aError: cannot open %s\n", conf_fp);
         return -2;
     }
-    if (first != EOF) std::ungetc(first, fp);
     const int rc = conf_process_stream(st, fp, conf_fp);
     std::fclose(fp);
     return rc;

@@ -7,6 +7,7 @@
 
 #include "rules/rule_record.h"
 #include "shell/args.h"
+#include "shell/text_lines.h"
 
 namespace zuv {
 
@@ -19,7 +20,6 @@ inline constexpr std::string_view word_separators = " \t,";
 inline constexpr std::string_view last_word_separators = "#/; \t,";
 inline constexpr std::string_view angle_separators = "\t,";
 inline constexpr std::string_view last_angle_separators = "#/;\t,";
-inline constexpr std::string_view comment_chars = "#/;";
 
 struct rule_line {
     app_state& st;

@@ -2,12 +2,12 @@
 
 #include <climits>
 #include <cstring>
-#include <span>
 #include <string>
 
 #include "rules/rule_line.h"
 #include "shell/args.h"
 #include "shell/state.h"
+#include "shell/text_lines.h"
 
 namespace zuv {
 
@@ -52,41 +52,6 @@ int line_error(const rule_line& ln, const char* text, int code) {
 }
 
 namespace {
-
-// What one read of the file gave.
-enum class read_status { line, end, failed };
-
-// Reads like fgets into a buffer of rule_line_size: at most 255 characters,
-// up to and including a line feed. A CR LF pair is read as one line feed, as
-// the text mode of the Windows C library does, so a file written on either
-// system reads the same.
-read_status read_piece(std::FILE* fp, std::span<char, rule_line_size> buf, std::size_t& len) {
-    len = 0;
-    while (len < buf.size() - 1) {
-        int c = std::getc(fp);
-        if (c == EOF) break;
-        if (c == '\r') {
-            const int next = std::getc(fp);
-            if (next == '\n') c = '\n';
-            else if (next != EOF) std::ungetc(next, fp);
-        }
-        buf[len++] = static_cast<char>(c);
-        if (c == '\n') break;
-    }
-    if (std::ferror(fp)) return read_status::failed;
-    return len == 0 ? read_status::end : read_status::line;
-}
-
-// The text of a piece as the reader works on it: without its line feed, cut
-// at a NUL byte (nothing after it on that line is read), and without carriage
-// returns at its end, which would otherwise reach the last token.
-std::string_view line_text(std::span<const char> piece) {
-    std::string_view text(piece.data(), piece.size());
-    if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
-    text = text.substr(0, text.find('\0'));
-    while (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-    return text;
-}
 
 struct rules_read_state {
     int line_number = 0;
@@ -199,17 +164,17 @@ int process_line(rules_read_state& rs, rule_line& ln) {
 int rules_read(app_state& st, std::FILE* fp, std::string_view file_name) {
     reset_rules(st);
     rules_read_state rs;
-    std::array<char, rule_line_size> buf{};
+    text_line_source src{fp};
     for (;;) {
-        std::size_t len = 0;
-        const read_status got = read_piece(fp, buf, len);
-        if (got == read_status::end) break;
-        if (got == read_status::failed) {
+        std::string_view text;
+        const line_read got = read_text_line(src, text);
+        if (got == line_read::end) break;
+        if (got == line_read::failed) {
             st.out.print("\a\aError: cannot read %.*s\n", static_cast<int>(file_name.size()), file_name.data());
             return rules_cannot_read;
         }
         if (rs.line_number < INT_MAX) ++rs.line_number;
-        rule_line ln(st, file_name, rs.line_number, line_text({buf.data(), len}));
+        rule_line ln(st, file_name, rs.line_number, text);
         if (const int rc = process_line(rs, ln); rc != 0) return rc;
     }
     st.conf.set(conf_field::rule_count, static_cast<std::uint16_t>(rs.stored()));
@@ -223,7 +188,7 @@ int rules_process(app_state& st, const char* rfp) {
         st.out.put("rules_process: Error: param rfp is invalid\n");
         return rules_no_file_name;
     }
-    std::FILE* fp = std::fopen(rfp, "r");
+    std::FILE* fp = open_text_file(rfp);
     if (fp == nullptr) {
         st.out.print("\a\aError: cannot open %s\n", rfp);
         return rules_cannot_open;

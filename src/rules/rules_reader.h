@@ -8,6 +8,7 @@
 
 #include "rules/rule_record.h"
 #include "shell/keyword.h"
+#include "shell/text_lines.h"
 
 namespace zuv {
 
@@ -24,9 +25,9 @@ extern const std::array<rule_action_entry, 3> rule_action_table;
 // The second word of a rule line: the implicit-rule keywords, then the rule kinds.
 extern const std::array<keyword_entry, 12> rule_keyword_table;
 
-// One read of a rules-file line: at most 255 characters, up to and including
-// its line feed; a longer line is read in pieces, each a line of its own.
-inline constexpr std::size_t rule_line_size = 256;
+// One read of a rules-file line: at most 255 characters; a longer line is
+// read in pieces, each a line of its own.
+inline constexpr std::size_t rule_line_size = text_line_size;
 
 // The failure codes that do not belong to one argument of one rule kind.
 inline constexpr int rules_no_file_name = -1;

@@ -1,10 +1,8 @@
-// The reader's line record, its tokenizer and its piece-wise line reading.
+// The reader's line record and its tokenizer.
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
-#include <vector>
 
 #include "config/conf_line.h"
 
@@ -61,31 +59,6 @@ TEST(ConfLine, NeverHoldsMoreThan255Characters) {
     conf_line_begin(ctx, std::string(400, 'a'));
     EXPECT_EQ(std::string(ctx.line_text).size(), 255u);
     EXPECT_EQ(std::string(ctx.work).size(), 255u);
-}
-
-std::vector<std::string> pieces_of(std::string text) {
-    std::FILE* fp = fmemopen(text.data(), text.size(), "r");
-    conf_line_source src{fp};
-    char piece[conf_line_size];
-    std::size_t len = 0;
-    std::vector<std::string> got;
-    while (read_conf_piece(src, piece, len)) got.emplace_back(piece, len);
-    std::fclose(fp);
-    return got;
-}
-
-TEST(ReadConfPiece, SplitsAtLineEndsAndAt255Characters) {
-    const std::string a255(255, 'a');
-    using lines = std::vector<std::string>;
-    EXPECT_EQ(pieces_of("one\ntwo\r\n\nlast"), (lines{"one", "two", "", "last"}));
-    EXPECT_EQ(pieces_of("cr\rinside\n"), (lines{"cr\rinside"}));
-    EXPECT_EQ(pieces_of("end with cr\r"), (lines{"end with cr\r"}));
-    EXPECT_EQ(pieces_of(a255 + "\n" + "next\n"), (lines{a255, "next"}));
-    EXPECT_EQ(pieces_of(a255 + "\r\n" + "next\n"), (lines{a255, "next"}));
-    EXPECT_EQ(pieces_of(a255 + a255 + "b\n"), (lines{a255, a255, "b"}));
-    EXPECT_EQ(pieces_of(a255 + "\rb\n"), (lines{a255, "\rb"}));
-    EXPECT_EQ(pieces_of(std::string(254, 'a') + "\r\nnext"), (lines{std::string(254, 'a'), "next"}));
-    EXPECT_EQ(pieces_of(std::string("nul\0inside\n", 11)), (lines{std::string("nul\0inside", 10)}));
 }
 
 }  // namespace

@@ -374,6 +374,25 @@ TEST_F(ConfProcessFile, AStreamThatFailsIsNotTakenForAWholeFile) {
     EXPECT_EQ(con.st().conf_processed, 0);
 }
 
+TEST(ConfReader, AFileThatBreaksOffIsNeverTakenForAWholeOne) {
+    // The lines before the error stay loaded; a last line that the error cut
+    // off is not read as a line.
+    const struct {
+        const char* text;
+        unsigned ssid_after;
+    } cases[] = {{"ssid 4\nssid 5\n", 5}, {"ssid 4\nssid 5", 4}};
+    for (const auto& c : cases) {
+        testing::console_fixture con;
+        std::FILE* fp = testing::failing_stream(c.text);
+        ASSERT_NE(fp, nullptr);
+        EXPECT_EQ(conf_process_stream(con.st(), fp, "t.cfg"), -2) << c.text;
+        std::fclose(fp);
+        EXPECT_EQ(con.out.text, "\a\aError: cannot read t.cfg\n") << c.text;
+        EXPECT_EQ(con.st().conf.get(ssid), c.ssid_after) << c.text;
+        EXPECT_EQ(con.st().conf_processed, 0);
+    }
+}
+
 TEST_F(ConfProcessFile, MessagesNameTheFileAsGiven) {
     testing::console_fixture con;
     const std::string path = write("bad.cfg", "nsr\n");

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "failing_stream.h"
 #include "rules_fixture.h"
 #include "shell/args.h"
 
@@ -247,10 +248,14 @@ TEST(RulesRead, ALineLongerThan255CharactersIsReadInPieces) {
     EXPECT_EQ(con.out.text, "\a\aError: t.rules[3]: action bogus invalid:\nbogus\n");
     EXPECT_EQ(con.st().rule_table[0].get(rule_field::line), 2);
 
-    // A line of exactly 255 characters leaves its line feed to the next read.
-    console_fixture exact;
-    EXPECT_EQ(read_rules_text(exact, comment + "\ndrop destin APRS\n"), 0);
-    EXPECT_EQ(exact.st().rule_table[0].get(rule_field::line), 3);
+    // A line of exactly 255 characters is one line: its line feed is not a
+    // second, empty one, so the lines after it keep their editor numbers.
+    for (const char* ending : {"\n", "\r\n"}) {
+        console_fixture exact;
+        EXPECT_EQ(read_rules_text(exact, comment + ending + "drop destin APRS\nbogus\n"), -3) << ending;
+        EXPECT_EQ(exact.st().rule_table[0].get(rule_field::line), 2);
+        EXPECT_EQ(exact.out.text, "\a\aError: t.rules[3]: action bogus invalid:\nbogus\n");
+    }
 
     console_fixture huge;
     EXPECT_EQ(read_rules_text(huge, "drop destin " + std::string(5000, 'A') + "\n"), -10);
@@ -276,9 +281,9 @@ TEST(RulesRead, CarriageReturnsOfCrLfEndingsNeverReachAToken) {
     EXPECT_EQ(msg.out.text, "\a\aError: t.rules[1]: missing Destination:\ndrop destin\n");
 
     // A CR LF pair is one line ending even where a read of 255 characters
-    // would have split it, and a last line may end in a lone CR.
+    // would have split it, and a last line needs no line end.
     console_fixture edge;
-    EXPECT_EQ(read_rules_text(edge, "#" + std::string(253, 'x') + "\r\ndrop destin APRS\r"), 0) << edge.out.text;
+    EXPECT_EQ(read_rules_text(edge, "#" + std::string(253, 'x') + "\r\ndrop destin APRS"), 0) << edge.out.text;
     EXPECT_EQ(edge.st().rule_table[0].get(rule_field::line), 2);
     EXPECT_EQ(edge.st().rule_table[0].callsign(), "APRS");
 }
@@ -361,12 +366,32 @@ TEST(RulesProcess, RefusesANullNameAndAFileThatCannotBeRead) {
     console_fixture con;
     EXPECT_EQ(rules_process(con.st(), nullptr), -1);
     EXPECT_EQ(con.out.text, "rules_process: Error: param rfp is invalid\n");
-    // A directory opens on some systems but gives no text: not an empty file.
+    // A directory opens on some systems but gives no text: it is refused
+    // like a name that cannot be opened, before the table is reset.
     console_fixture dir;
-    const int rc = rules_process(dir.st(), "/");
-    EXPECT_TRUE(rc == rules_cannot_read || rc == rules_cannot_open) << rc;
-    EXPECT_EQ(dir.out.text, rc == rules_cannot_read ? "\a\aError: cannot read /\n" : "\a\aError: cannot open /\n");
-    EXPECT_EQ(dir.st().rules_processed, 0);
+    ASSERT_EQ(read_rules_text(dir, "implicit drop\ndrop destin APRS\n"), 0);
+    const rule_array before = dir.st().rule_table;
+    dir.out.text.clear();
+    EXPECT_EQ(rules_process(dir.st(), "/"), rules_cannot_open);
+    EXPECT_EQ(dir.out.text, "\a\aError: cannot open /\n");
+    EXPECT_EQ(rule_count(dir), 1);
+    EXPECT_EQ(implicit_action(dir), 100);
+    EXPECT_EQ(dir.st().rules_processed, 1);
+    EXPECT_EQ(record_bytes(dir.st().rule_table[0]), record_bytes(before[0]));
+}
+
+TEST(RulesRead, AFileThatBreaksOffIsNeverTakenForAWholeOne) {
+    // Whole lines before the error, and a last line cut off by it.
+    for (const char* text : {"implicit drop\ndrop destin APRS\n", "implicit drop\ndrop destin APRS"}) {
+        console_fixture con;
+        std::FILE* fp = testing::failing_stream(text);
+        ASSERT_NE(fp, nullptr);
+        EXPECT_EQ(rules_read(con.st(), fp, "t.rules"), rules_cannot_read) << text;
+        std::fclose(fp);
+        EXPECT_EQ(con.out.text, "\a\aError: cannot read t.rules\n") << text;
+        EXPECT_EQ(con.st().rules_processed, 0);
+        EXPECT_EQ(rule_count(con), 0);
+    }
 }
 
 TEST(RulesCommand, NeedsAFileNameAndReportsAFailedRead) {
