@@ -12,6 +12,7 @@
 
 #include "config/conf_record.h"
 #include "config_fixture.h"
+#include "failing_stream.h"
 #include "coords/dmctodeg.h"
 #include "shell/output.h"
 
