@@ -15,6 +15,7 @@
 #include "failing_stream.h"
 #include "coords/dmctodeg.h"
 #include "shell/output.h"
+#include "temp_dir_test.h"
 
 namespace zuv {
 namespace {
@@ -327,21 +328,7 @@ TEST(ConfReader, BytesAbove0x7FAreOrdinaryCharacters) {
 
 // Opening the named file.
 
-class ConfProcessFile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("zuv_conf_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string write(const std::string& name, const std::string& text) {
-        const auto path = dir_ / name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
-    }
-    std::filesystem::path dir_;
-};
+class ConfProcessFile : public testing::temp_dir_test {};
 
 TEST_F(ConfProcessFile, ReadsANamedFileWithBlanksInItsName) {
     testing::console_fixture con;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "failing_stream.h"
+#include "temp_dir_test.h"
 
 namespace zuv {
 namespace {
@@ -124,21 +125,7 @@ TEST(ReadTextLine, AReadErrorIsNeverTakenForTheEnd) {
     }
 }
 
-class OpenTextFile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("zuv_lines_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string write(const std::string& name, const std::string& text) {
-        const auto path = dir_ / name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
-    }
-    std::filesystem::path dir_;
-};
+class OpenTextFile : public testing::temp_dir_test {};
 
 TEST_F(OpenTextFile, RefusesANameThatCannotBeOpenedOrRead) {
     EXPECT_EQ(open_text_file((dir_ / "missing").string().c_str()), nullptr);
