@@ -4,8 +4,8 @@
 #include <string>
 
 #include "config/conf_record.h"
-#include "shell/shell.h"
-#include "shell/state.h"
+#include "config/config_state.h"
+#include "core/version.h"
 
 namespace zuv {
 
@@ -20,7 +20,7 @@ const char* implicit_word(std::uint16_t action) {
     return "?";
 }
 
-void print_settings(app_state& st) {
+void print_settings(config_state& st) {
     using namespace conf_field;
     const conf_record& c = st.conf;
     // The text fields are bounded copies, so a field without its zero byte
@@ -48,7 +48,7 @@ void print_settings(app_state& st) {
                  en_dis(c.get(relay_drop)));
 }
 
-void print_digi_path(app_state& st) {
+void print_digi_path(config_state& st) {
     const int count = std::clamp<int>(st.digi_path_count, 0, static_cast<int>(conf_field::digi_path.count));
     st.out.print("\nDigi Path[%d]: ", static_cast<int>(st.digi_path_count));
     for (int n = 0; n < count; ++n) {
@@ -57,7 +57,7 @@ void print_digi_path(app_state& st) {
     }
 }
 
-void print_flags(app_state& st) {
+void print_flags(config_state& st) {
     using namespace conf_field;
     const conf_record& c = st.conf;
     st.out.print("\nLog Port: %s\nUITrace: %s\tHave GPS: %s\n"
@@ -72,7 +72,7 @@ void print_flags(app_state& st) {
 
 }  // namespace
 
-void conf_display(app_state& st) {
+void conf_display(config_state& st) {
     print_settings(st);
     print_digi_path(st);
     print_flags(st);

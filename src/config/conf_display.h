@@ -3,8 +3,8 @@
 
 namespace zuv {
 
-struct app_state;
+struct config_state;
 
-void conf_display(app_state& st);
+void conf_display(config_state& st);
 
 }  // namespace zuv

@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "config/conf_record.h"
+#include "config/config_state.h"
 #include "config/path_edit.h"
 #include "coords/dmctodeg.h"
+#include "core/args.h"
 #include "serial/baud.h"
-#include "shell/args.h"
-#include "shell/state.h"
 
 namespace zuv {
 
@@ -93,7 +93,7 @@ void store_upper(std::uint8_t* field, const char* text) {
 }
 
 struct item_line {
-    app_state& st;
+    config_state& st;
     conf_line_context& ctx;
     char* rest;
 
@@ -394,7 +394,7 @@ int path_edit_item(item_line& l, const keyword_entry& row) {
 
 }  // namespace
 
-int conf_item(app_state& st, conf_line_context& ctx, const keyword_entry& row, char* rest) {
+int conf_item(config_state& st, conf_line_context& ctx, const keyword_entry& row, char* rest) {
     using namespace conf_field;
     item_line l{st, ctx, rest};
     switch (row.code) {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "shell/text_lines.h"
+#include "core/text_lines.h"
 
 namespace zuv {
 

@@ -5,9 +5,9 @@
 #include "config/conf_items.h"
 #include "config/conf_line.h"
 #include "config/conf_record.h"
-#include "shell/args.h"
-#include "shell/state.h"
-#include "shell/text_lines.h"
+#include "config/config_state.h"
+#include "core/args.h"
+#include "core/text_lines.h"
 
 namespace zuv {
 
@@ -50,7 +50,7 @@ constexpr std::string_view keyword_delims = " \t,";
 
 // A configuration file starts from the factory image but keeps what the
 // rules file set; the implicit action is always a valid one afterwards.
-void start_from_defaults(app_state& st) {
+void start_from_defaults(config_state& st) {
     const std::uint16_t rules = st.conf.get(conf_field::rule_count);
     const std::uint16_t implicit = st.conf.get(conf_field::implicit_action);
     conf_load_defaults(st);
@@ -72,7 +72,7 @@ const keyword_entry* find_conf_keyword(std::string_view word, int& matches) {
 }
 
 // One line already in ctx. 0 when it was handled or skipped.
-int conf_line(app_state& st, conf_line_context& ctx, int& items) {
+int conf_line(config_state& st, conf_line_context& ctx, int& items) {
     char* rest = ctx.work;
     const char* word = next_token(rest, keyword_delims, &rest);
     if (word == nullptr || comment_chars.find(word[0]) != std::string_view::npos) return 0;
@@ -94,7 +94,7 @@ int conf_line(app_state& st, conf_line_context& ctx, int& items) {
 
 }  // namespace
 
-int conf_process_stream(app_state& st, std::FILE* conf_file, const char* file_name) {
+int conf_process_stream(config_state& st, std::FILE* conf_file, const char* file_name) {
     conf_line_context ctx;
     ctx.file_name = file_name;
     start_from_defaults(st);
@@ -117,7 +117,7 @@ int conf_process_stream(app_state& st, std::FILE* conf_file, const char* file_na
     return 0;
 }
 
-int conf_process(app_state& st, const char* conf_fp) {
+int conf_process(config_state& st, const char* conf_fp) {
     if (conf_fp == nullptr) {
         st.out.put("conf_process: Error: param conf_fp is invalid\n");
         return -1;
@@ -132,7 +132,7 @@ int conf_process(app_state& st, const char* conf_fp) {
     return rc;
 }
 
-void configure_command(app_state& st, arg_cursor& args) {
+void configure_command(config_state& st, arg_cursor& args) {
     const auto name = args.next_file_name();
     if (!name) {
         st.out.put("\a\aError: missing argument: file_name\n");

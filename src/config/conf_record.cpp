@@ -1,6 +1,6 @@
 #include "config/conf_record.h"
 
-#include "shell/state.h"
+#include "config/config_state.h"
 
 namespace zuv {
 
@@ -48,7 +48,7 @@ std::string_view conf_record::text(slots_at s, std::size_t n) const {
 
 const conf_record& conf_defaults() { return factory_image; }
 
-void conf_load_defaults(app_state& st) {
+void conf_load_defaults(config_state& st) {
     st.conf = factory_image;
     st.digi_path_count = 0;
 }

@@ -10,7 +10,7 @@
 #include <span>
 #include <string_view>
 
-#include "shell/wire.h"
+#include "core/wire.h"
 
 namespace zuv {
 
@@ -117,11 +117,11 @@ const conf_record& conf_defaults();
 inline constexpr float default_latitude = 39.75f;
 inline constexpr float default_longitude = -105.0f;
 
-struct app_state;
+struct config_state;
 
 // Copies the factory image over the working record and empties the digi path
 // count; conf_processed is left as it is.
-void conf_load_defaults(app_state& st);
+void conf_load_defaults(config_state& st);
 
 // The rate the shell uses for the link: the GPS rate when the device has a
 // GPS, else the host rate.

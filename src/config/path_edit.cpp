@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "shell/args.h"
-#include "shell/keyword.h"
-#include "shell/state.h"
+#include "config/config_state.h"
+#include "core/args.h"
+#include "core/keyword.h"
 
 namespace zuv {
 
@@ -29,7 +29,7 @@ void store_call(std::uint8_t* dst, const char* call) {
 }
 
 struct edit_line {
-    app_state& st;
+    config_state& st;
     const conf_line_context& ctx;
     char* rest;
 
@@ -166,7 +166,7 @@ int take_digis(edit_line& l, char* first, std::span<std::uint8_t> list) {
     return 0;
 }
 
-int check_arguments(app_state& st, int cmd_code, const char* cmd_name, const char* args) {
+int check_arguments(config_state& st, int cmd_code, const char* cmd_name, const char* args) {
     if (cmd_name == nullptr) {
         st.out.put("path_edit_add: Error: invalid param cmd_name ptr\n");
         return -1;
@@ -182,7 +182,7 @@ int check_arguments(app_state& st, int cmd_code, const char* cmd_name, const cha
     return 0;
 }
 
-int check_room(app_state& st, const conf_line_context& ctx, bool substitution) {
+int check_room(config_state& st, const conf_line_context& ctx, bool substitution) {
     if (substitution && st.conf.get(conf_field::subst_count) >= path_edit_max_subst) {
         st.out.print("\a\aError: %s[%d]: substitutions are full: %d\n%s\n", ctx.file_name, ctx.line_number,
                      path_edit_max_subst, ctx.line_text);
@@ -213,7 +213,7 @@ int add_substitution(edit_line& l, std::uint8_t* entry) {
 
 }  // namespace
 
-int path_edit_add(app_state& st, const conf_line_context& ctx, int cmd_code, const char* cmd_name, char* args) {
+int path_edit_add(config_state& st, const conf_line_context& ctx, int cmd_code, const char* cmd_name, char* args) {
     using namespace path_edit_field;
     if (const int rc = check_arguments(st, cmd_code, cmd_name, args); rc != 0) return rc;
     const bool substitution = cmd_code == kw_substitutepath;
@@ -258,7 +258,7 @@ int path_edit_add(app_state& st, const conf_line_context& ctx, int cmd_code, con
     return 0;
 }
 
-int check_path_edit_dupe(app_state& st, const std::uint8_t* poe) {
+int check_path_edit_dupe(config_state& st, const std::uint8_t* poe) {
     using namespace path_edit_field;
     if (poe == nullptr) {
         st.out.put("check_path_edit_dupe: Error: invalid param poe ptr\n");
@@ -294,7 +294,7 @@ std::string match_text(const std::uint8_t* entry) {
     return call_text;
 }
 
-void print_digi_list(app_state& st, std::span<const std::uint8_t> list) {
+void print_digi_list(config_state& st, std::span<const std::uint8_t> list) {
     const int count = list[subst_list_field::count] < path_edit_max_digis ? list[subst_list_field::count]
                                                                            : path_edit_max_digis;
     for (int n = 0; n < count; ++n) {
@@ -314,7 +314,7 @@ void print_digi_list(app_state& st, std::span<const std::uint8_t> list) {
 
 }  // namespace
 
-void path_edit_display(app_state& st) {
+void path_edit_display(config_state& st) {
     using namespace path_edit_field;
     const unsigned subst = st.conf.get(conf_field::subst_count);
     const unsigned deletes = st.conf.get(conf_field::delete_count);

@@ -9,11 +9,11 @@
 
 #include "config/conf_line.h"
 #include "config/conf_record.h"
-#include "shell/callsign.h"
+#include "core/callsign.h"
 
 namespace zuv {
 
-struct app_state;
+struct config_state;
 
 inline constexpr int path_edit_max_subst = 8;
 inline constexpr int path_edit_max_delete = 8;
@@ -68,13 +68,13 @@ inline int path_edits_in_use(const conf_record& conf) {
 // Checks one substitutepath (cmd_code 46) or deletepath (47) line and appends
 // its entry. args is the rest of the line in ctx.work, after the keyword; it
 // is cut into pieces in place. 0 when added, else -1 to -23 after one message.
-int path_edit_add(app_state& st, const conf_line_context& ctx, int cmd_code, const char* cmd_name, char* args);
+int path_edit_add(config_state& st, const conf_line_context& ctx, int cmd_code, const char* cmd_name, char* args);
 
 // The number (from 1) of the first entry in use that duplicates poe, 0 when
 // none does, -1 when poe is missing.
-int check_path_edit_dupe(app_state& st, const std::uint8_t* poe);
+int check_path_edit_dupe(config_state& st, const std::uint8_t* poe);
 
 // The deditpath display.
-void path_edit_display(app_state& st);
+void path_edit_display(config_state& st);
 
 }  // namespace zuv

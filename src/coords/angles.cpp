@@ -1,6 +1,6 @@
 #include "coords/angles.h"
 
-#include "shell/state.h"
+#include "core/output.h"
 
 namespace zuv {
 
@@ -93,9 +93,9 @@ const std::string_view angle_notation_summary =
     "\t39.404415D\t\t# the same North latitude, approximately\n"
     "\t-42.5d\t\t\t# a South latitude or a West longitude";
 
-void angles_command(app_state& st) {
-    st.out.put(angle_notation_summary);
-    st.out.put("\n");
+void angles_command(output& out) {
+    out.put(angle_notation_summary);
+    out.put("\n");
 }
 
 }  // namespace zuv

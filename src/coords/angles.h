@@ -5,10 +5,10 @@
 
 namespace zuv {
 
-struct app_state;
+class output;
 
 extern const std::string_view angle_notation_summary;
 
-void angles_command(app_state& st);
+void angles_command(output& out);
 
 }  // namespace zuv

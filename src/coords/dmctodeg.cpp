@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "shell/args.h"
-#include "shell/output.h"
+#include "core/args.h"
+#include "core/output.h"
 
 namespace zuv {
 

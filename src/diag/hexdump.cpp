@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/output.h"
+#include "core/output.h"
 
 namespace zuv {
 

@@ -6,8 +6,8 @@
 
 #include "config/conf_record.h"
 #include "diag/hexdump.h"
+#include "link/link_state.h"
 #include "serial/port.h"
-#include "shell/state.h"
 
 namespace zuv {
 
@@ -26,18 +26,18 @@ constexpr int version_reply_size = 200;
 constexpr int prompt_reply_size = 1024;
 constexpr int reply_timeout_ms = 2000;
 
-std::string_view reply_text(const app_state& st, int len) {
+std::string_view reply_text(const link_state& st, int len) {
     return {reinterpret_cast<const char*>(st.reply_buf), static_cast<std::size_t>(len)};
 }
 
-int read_reply(app_state& st, int size) {
+int read_reply(link_state& st, int size) {
     const int got = read_port(st, st.port_name, st.reply_buf, size, reply_timeout_ms);
     st.reply_buf[got] = 0;
     return got;
 }
 
 // Lets whatever the device was sending pass, up to a bound.
-void drain_line(app_state& st) {
+void drain_line(link_state& st) {
     std::uint8_t scratch[drain_read_size];
     const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(connect_drain_limit_ms);
     while (read_port(st, st.port_name, scratch, drain_read_size, drain_read_timeout_ms) > 0 &&
@@ -45,7 +45,7 @@ void drain_line(app_state& st) {
     }
 }
 
-int check_version_reply(app_state& st, int got) {
+int check_version_reply(link_state& st, int got) {
     const std::string_view reply = reply_text(st, got);
     const std::size_t product_pos = reply.find(product_name);
     if (product_pos == std::string_view::npos) {
@@ -67,7 +67,7 @@ int check_version_reply(app_state& st, int got) {
     return connect_ok;
 }
 
-int first_connection(app_state& st, long rate) {
+int first_connection(link_state& st, long rate) {
     if (st.connected == 1) {
         st.out.put("\a\aError: already Connected!\n");
         return connect_already;
@@ -96,7 +96,7 @@ int first_connection(app_state& st, long rate) {
     return connect_ok;
 }
 
-int reconnection(app_state& st, long rate) {
+int reconnection(link_state& st, long rate) {
     // The rate-change command must reach the device before the port goes.
     drain_port(st);
     close_link(st);
@@ -140,17 +140,17 @@ void mask_reply_nuls(std::uint8_t* buf, int len) {
         if (buf[i] == 0) buf[i] = '#';
 }
 
-void close_link(app_state& st) {
+void close_link(link_state& st) {
     close_port(st);
     st.connected = 0;
 }
 
-int dev_connect(app_state& st, long rate, connect_mode mode) {
+int dev_connect(link_state& st, long rate, connect_mode mode) {
     st.out.print("Connecting at %ld...\n", rate);
     return mode == connect_mode::first ? first_connection(st, rate) : reconnection(st, rate);
 }
 
-void connect_command(app_state& st, arg_cursor& args) {
+void connect_command(link_state& st, const conf_record& conf, arg_cursor& args) {
     if (st.connected == 1) {
         st.out.put("\a\aError: already Connected!\n");
         return;
@@ -160,18 +160,18 @@ void connect_command(app_state& st, arg_cursor& args) {
         st.out.put("\a\aError: missing argument: com_port\n");
         return;
     }
-    const auto port = port_arg(st, *port_token);
+    const auto port = port_arg(st.out, *port_token);
     if (!port) return;
     char configured[24];
-    std::snprintf(configured, sizeof configured, "%ld", configured_link_rate(st.conf));
+    std::snprintf(configured, sizeof configured, "%ld", configured_link_rate(conf));
     const auto rate_token = args.next_number();
-    const auto rate = rate_arg(st, rate_token ? *rate_token : std::string_view(configured));
+    const auto rate = rate_arg(st.out, rate_token ? *rate_token : std::string_view(configured));
     if (!rate) return;
     std::snprintf(st.port_name, sizeof st.port_name, "COM%d", *port);
     dev_connect(st, *rate, connect_mode::first);
 }
 
-void baud_command(app_state& st, arg_cursor& args) {
+void baud_command(link_state& st, arg_cursor& args) {
     if (st.connected != 1) {
         st.out.put("\a\aError: must be Connected before changing the Baud!\n");
         return;
@@ -181,7 +181,7 @@ void baud_command(app_state& st, arg_cursor& args) {
         st.out.put("\a\aError: missing argument: baud\n");
         return;
     }
-    const auto rate = rate_arg(st, *rate_token);
+    const auto rate = rate_arg(st.out, *rate_token);
     if (!rate) return;
     char command[32];
     const int len = std::snprintf(command, sizeof command, "host %ld\n", *rate);
@@ -193,7 +193,7 @@ void baud_command(app_state& st, arg_cursor& args) {
     dev_connect(st, *rate, connect_mode::after_rate_change);
 }
 
-void disconnect_command(app_state& st) {
+void disconnect_command(link_state& st) {
     if (st.connected != 1) {
         st.out.put("\a\aError: not Connected!\n");
         return;

@@ -5,11 +5,12 @@
 #include <optional>
 #include <string_view>
 
-#include "shell/args.h"
+#include "config/conf_record.h"
+#include "core/args.h"
 
 namespace zuv {
 
-struct app_state;
+struct link_state;
 
 // The oldest device firmware the utility can talk to.
 inline constexpr int min_version_major = 2;
@@ -33,7 +34,7 @@ inline constexpr int connect_no_prompt = 8;
 // Opens st.port_name at rate and proves that the device answers: mode first
 // asks for its version, mode after_rate_change reopens the port and waits for
 // the prompt. Sets st.connected on success; every failure leaves the port closed.
-int dev_connect(app_state& st, long rate, connect_mode mode);
+int dev_connect(link_state& st, long rate, connect_mode mode);
 
 // The firmware version a reply names, as (major, minor).
 struct device_version {
@@ -52,11 +53,12 @@ bool version_sufficient(device_version v);
 void mask_reply_nuls(std::uint8_t* buf, int len);
 
 // Closes the port and drops the connection in the same step.
-void close_link(app_state& st);
+void close_link(link_state& st);
 
-// The console commands.
-void connect_command(app_state& st, arg_cursor& args);
-void baud_command(app_state& st, arg_cursor& args);
-void disconnect_command(app_state& st);
+// The console commands. connect takes the configured link rate from conf
+// when no rate is given.
+void connect_command(link_state& st, const conf_record& conf, arg_cursor& args);
+void baud_command(link_state& st, arg_cursor& args);
+void disconnect_command(link_state& st);
 
 }  // namespace zuv

@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "coords/dmctodeg.h"
+#include "core/keyword.h"
 #include "rules/rule_line.h"
 #include "rules/rules_reader.h"
-#include "shell/keyword.h"
-#include "shell/state.h"
+#include "rules/rules_state.h"
 
 namespace zuv {
 

@@ -5,13 +5,13 @@
 #include <optional>
 #include <string_view>
 
+#include "core/args.h"
+#include "core/text_lines.h"
 #include "rules/rule_record.h"
-#include "shell/args.h"
-#include "shell/text_lines.h"
 
 namespace zuv {
 
-struct app_state;
+struct rules_state;
 
 // The separator sets: with a blank for words and numbers, without one for
 // angles (which may hold blanks), and with the comment characters for the
@@ -22,14 +22,14 @@ inline constexpr std::string_view angle_separators = "\t,";
 inline constexpr std::string_view last_angle_separators = "#/;\t,";
 
 struct rule_line {
-    app_state& st;
+    rules_state& st;
     std::string_view file_name;
     int number;                // counted from 1
     std::string_view text;     // as read, without its line ending
     std::size_t comment_at;    // first of "#/;" in text, or npos
     arg_cursor cursor;
 
-    rule_line(app_state& state, std::string_view name, int line_number, std::string_view line_text);
+    rule_line(rules_state& state, std::string_view name, int line_number, std::string_view line_text);
 };
 
 // "\a\aError: FILE[LINE]: ", then the caller's text, then ":\n" and the line.

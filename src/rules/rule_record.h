@@ -12,8 +12,8 @@
 #include <string_view>
 #include <type_traits>
 
-#include "shell/callsign.h"
-#include "shell/wire.h"
+#include "core/callsign.h"
+#include "core/wire.h"
 
 namespace zuv {
 

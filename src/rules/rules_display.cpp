@@ -5,7 +5,7 @@
 
 #include "rules/rule_record.h"
 #include "rules/rules_reader.h"
-#include "shell/state.h"
+#include "rules/rules_state.h"
 
 namespace zuv {
 
@@ -104,7 +104,7 @@ const char* rule_keyword_name(int code) {
     return "?";
 }
 
-void rules_display(const app_state& st) {
+void rules_display(const rules_state& st) {
     const std::uint16_t implicit_action = st.conf.get(conf_field::implicit_action);
     // Only the rules reader sets the count, and never above the table size;
     // the bound keeps the display inside the table whatever the image holds.

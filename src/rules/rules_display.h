@@ -4,16 +4,16 @@
 
 #include <string_view>
 
-#include "shell/keyword.h"
+#include "core/keyword.h"
 
 namespace zuv {
 
-struct app_state;
+struct rules_state;
 
 // The first text of the rule keyword table that carries code, so 53 reads as
 // destin rather than dst; "?" for a code the table does not hold.
 const char* rule_keyword_name(int code);
 
-void rules_display(const app_state& st);
+void rules_display(const rules_state& st);
 
 }  // namespace zuv

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string>
 
+#include "core/args.h"
+#include "core/text_lines.h"
 #include "rules/rule_line.h"
-#include "shell/args.h"
-#include "shell/state.h"
-#include "shell/text_lines.h"
+#include "rules/rules_state.h"
 
 namespace zuv {
 
@@ -32,7 +32,7 @@ const std::array<keyword_entry, 12> rule_keyword_table{{
     {"digi", kw_digi},
 }};
 
-rule_line::rule_line(app_state& state, std::string_view name, int line_number, std::string_view line_text)
+rule_line::rule_line(rules_state& state, std::string_view name, int line_number, std::string_view line_text)
     : st(state), file_name(name), number(line_number), text(line_text),
       comment_at(line_text.find_first_of(comment_chars)), cursor(line_text) {}
 
@@ -96,14 +96,14 @@ int token_error(const rule_line& ln, const char* before, std::string_view token,
     return line_error_tail(ln, code);
 }
 
-void reset_rules(app_state& st) {
+void reset_rules(rules_state& st) {
     st.rule_table = rule_array{};
     st.conf.set(conf_field::rule_count, std::uint16_t{0});
     st.conf.set(conf_field::implicit_action, implicit_pass);
     st.rules_processed = 0;
 }
 
-void set_implicit_rule(app_state& st, keyword_code code, std::uint8_t action) {
+void set_implicit_rule(rules_state& st, keyword_code code, std::uint8_t action) {
     const bool drop = code == kw_drop || (code == kw_implicit && action == action_drop);
     st.conf.set(conf_field::implicit_action, drop ? implicit_drop : implicit_pass);
 }
@@ -161,7 +161,7 @@ int process_line(rules_read_state& rs, rule_line& ln) {
 
 }  // namespace
 
-int rules_read(app_state& st, std::FILE* fp, std::string_view file_name) {
+int rules_read(rules_state& st, std::FILE* fp, std::string_view file_name) {
     reset_rules(st);
     rules_read_state rs;
     text_line_source src{fp};
@@ -183,7 +183,7 @@ int rules_read(app_state& st, std::FILE* fp, std::string_view file_name) {
     return 0;
 }
 
-int rules_process(app_state& st, const char* rfp) {
+int rules_process(rules_state& st, const char* rfp) {
     if (rfp == nullptr) {
         st.out.put("rules_process: Error: param rfp is invalid\n");
         return rules_no_file_name;
@@ -211,7 +211,7 @@ int find_rule_dupe(const rule_array& table, int count, const rule_record& rep) {
     return -1;
 }
 
-int check_rule_dupe(app_state& st, int count, const rule_record* rep) {
+int check_rule_dupe(rules_state& st, int count, const rule_record* rep) {
     if (rep == nullptr) {
         st.out.put("check_rule_dupe: Error: param rep is invalid\n");
         return -1;
@@ -220,7 +220,7 @@ int check_rule_dupe(app_state& st, int count, const rule_record* rep) {
     return i < 0 ? 0 : st.rule_table[static_cast<std::size_t>(i)].get(rule_field::line);
 }
 
-void rules_command(app_state& st, arg_cursor& args) {
+void rules_command(rules_state& st, arg_cursor& args) {
     const auto name = args.next_file_name();
     if (!name) {
         st.out.put("\a\aError: missing argument: file_name\n");

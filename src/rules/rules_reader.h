@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <string_view>
 
+#include "core/keyword.h"
+#include "core/text_lines.h"
 #include "rules/rule_record.h"
-#include "shell/keyword.h"
-#include "shell/text_lines.h"
 
 namespace zuv {
 
-struct app_state;
+struct rules_state;
 class arg_cursor;
 
 struct rule_action_entry {
@@ -42,20 +42,20 @@ inline constexpr int rules_missing_arguments = -72;
 
 // Reads the named file: 0 when every line was accepted, else the negative
 // code of the first failure, after its message.
-int rules_process(app_state& st, const char* rfp);
+int rules_process(rules_state& st, const char* rfp);
 
 // The same over a stream that is already open (left open); file_name is used
 // in the messages only.
-int rules_read(app_state& st, std::FILE* fp, std::string_view file_name);
+int rules_read(rules_state& st, std::FILE* fp, std::string_view file_name);
 
 // The line of the first of the first count records of the table whose
 // arguments, command and flags equal those of rep; 0 when there is none.
-int check_rule_dupe(app_state& st, int count, const rule_record* rep);
+int check_rule_dupe(rules_state& st, int count, const rule_record* rep);
 
 // The index of that record, or -1.
 int find_rule_dupe(const rule_array& table, int count, const rule_record& rep);
 
 // The rules command: rules file_name.
-void rules_command(app_state& st, arg_cursor& args);
+void rules_command(rules_state& st, arg_cursor& args);
 
 }  // namespace zuv

@@ -1,6 +1,6 @@
 #include "serial/baud.h"
 
-#include "shell/output.h"
+#include "core/output.h"
 
 namespace zuv {
 

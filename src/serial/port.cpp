@@ -7,7 +7,6 @@
 
 #include "serial/baud.h"
 #include "serial/port_common.h"
-#include "shell/state.h"
 
 namespace zuv {
 
@@ -38,13 +37,13 @@ std::uint64_t total_write_ms(const port_timeouts& t, int len) {
     return t.write_multiplier * n + t.write_constant;
 }
 
-bool open_port_args_ok(app_state& st, const char* port) {
+bool open_port_args_ok(port_state& st, const char* port) {
     if (port != nullptr) return true;
     st.out.put("open_port: Error: port null argument\n");
     return false;
 }
 
-int set_comm_prop_args(app_state& st, const char* port, long rate, long& table_rate) {
+int set_comm_prop_args(port_state& st, const char* port, long rate, long& table_rate) {
     if (port == nullptr) {
         st.out.put("set_comm_prop: Error: port null argument\n");
         return -1;
@@ -58,7 +57,7 @@ int set_comm_prop_args(app_state& st, const char* port, long rate, long& table_r
     return 0;
 }
 
-void check_read_args(app_state& st, const char* port, const std::uint8_t* buf, int size) {
+void check_read_args(port_state& st, const char* port, const std::uint8_t* buf, int size) {
     char message[128];
     if (port == nullptr) {
         std::snprintf(message, sizeof message, "read_port: Error: invalid param port\n");
@@ -73,7 +72,7 @@ void check_read_args(app_state& st, const char* port, const std::uint8_t* buf, i
     fatal_exit(st, 25, message);
 }
 
-int write_port_args(app_state& st, const char* port, const std::uint8_t* buf, int len) {
+int write_port_args(port_state& st, const char* port, const std::uint8_t* buf, int len) {
     if (port == nullptr) {
         st.out.put("write_port: Error: invalid param file port\n");
         return -1;
@@ -89,42 +88,42 @@ int write_port_args(app_state& st, const char* port, const std::uint8_t* buf, in
     return 0;
 }
 
-void report_open_failure(app_state& st, const char* port) {
+void report_open_failure(port_state& st, const char* port) {
     st.out.print("\a\aError: cannot open COM port %s: %s\n", port, last_error_text(st));
 }
 
-void report_timeouts_failure(app_state& st, const char* port) {
+void report_timeouts_failure(port_state& st, const char* port) {
     st.out.print("\a\aError: could not set the comm timeouts for port %s: %s\n", port, last_error_text(st));
 }
 
-void report_get_state_failure(app_state& st, const char* port) {
+void report_get_state_failure(port_state& st, const char* port) {
     st.out.print("\a\aError: could not get the comm state for port %s: %s\n", port, last_error_text(st));
 }
 
-void report_set_state_failure(app_state& st, const char* port) {
+void report_set_state_failure(port_state& st, const char* port) {
     st.out.print("\a\aError: could not set the comm state for port %s: %s\n", port, last_error_text(st));
 }
 
-int report_write_failure(app_state& st, int written, int len, const char* port) {
+int report_write_failure(port_state& st, int written, int len, const char* port) {
     st.out.print("\a\aError: wrote %d of %d, got error on port %s: %s\n", written, len, port, last_error_text(st));
     return -3;
 }
 
-void fatal_timeouts(app_state& st, const char* port) {
+void fatal_timeouts(port_state& st, const char* port) {
     char message[1200];
     std::snprintf(message, sizeof message, "\a\aError: could not set the comm timeouts for port %s: %s\n", port,
                   last_error_text(st));
     fatal_exit(st, 25, message);
 }
 
-void fatal_read(app_state& st, const char* port) {
+void fatal_read(port_state& st, const char* port) {
     char message[1200];
     std::snprintf(message, sizeof message, "\a\aError: could not read on COM port %s: %s\n", port,
                   last_error_text(st));
     fatal_exit(st, 26, message);
 }
 
-void fatal_exit(app_state& st, int code, const char* message) {
+void fatal_exit(port_state& st, int code, const char* message) {
     // Taken first: writing the messages may change it.
     const int system_code = last_error_code();
     st.err.put(message);

@@ -1,13 +1,13 @@
 #pragma once
 // The only door to a COM port. One port is open at a time; its state lives in
-// app_state::port. The operations are implemented once per platform
+// a port_state. The operations are implemented once per platform
 // (port_posix.cpp, port_win32.cpp); what both share lives in port.cpp.
 
 #include <cstdint>
 
-namespace zuv {
+#include "core/output.h"
 
-struct app_state;
+namespace zuv {
 
 // Time-outs in milliseconds, as a Windows COMMTIMEOUTS holds them.
 struct port_timeouts {
@@ -43,35 +43,46 @@ struct serial_port {
     bool is_open() const { return handle != no_port_handle; }
 };
 
+// The port and the streams its operations report to.
+struct port_state {
+    port_state(output& out_sink, output& err_sink) : out(out_sink), err(err_sink) {}
+    port_state(const port_state&) = delete;
+    port_state& operator=(const port_state&) = delete;
+
+    output& out;  // every message but the fatal ones
+    output& err;  // the fatal read messages
+    serial_port port{};
+};
+
 // 0 when open at rate with 8N1 and the standing time-outs; -1 no name, -2 not
 // opened, -3 the port state could not be set, -14 the time-outs could not be set.
-int open_port(app_state& st, const char* port, long rate);
+int open_port(port_state& st, const char* port, long rate);
 
 // Sets 8N1 at rate on the open port; 0 or a negative code after its message.
-int set_comm_prop(app_state& st, const char* port, long rate);
+int set_comm_prop(port_state& st, const char* port, long rate);
 
 // Bytes read, 0 to size; 0 when nothing came before the time-out. A failed
 // read ends the process through fatal_exit.
-int read_port(app_state& st, const char* port, std::uint8_t* buf, int size, int timeout_ms);
+int read_port(port_state& st, const char* port, std::uint8_t* buf, int size, int timeout_ms);
 
 // len on success, or -1 (no name or len 0), -2 (no buffer), -3 (the write
 // failed). Never 0.
-int write_port(app_state& st, const char* port, const std::uint8_t* buf, int len);
+int write_port(port_state& st, const char* port, const std::uint8_t* buf, int len);
 
 // Discards what is pending in both directions.
-void purge_port(app_state& st);
+void purge_port(port_state& st);
 
 // Waits, bounded, until what was written has left the host.
-void drain_port(app_state& st);
+void drain_port(port_state& st);
 
 // Closes the port; nothing is purged or flushed first. The caller clears
 // the connection state in the same step.
-void close_port(app_state& st);
+void close_port(port_state& st);
 
 // The system's text for the last error.
-const char* last_error_text(app_state& st);
+const char* last_error_text(port_state& st);
 
 // Writes message and the codes to standard error and ends the process.
-[[noreturn]] void fatal_exit(app_state& st, int code, const char* message);
+[[noreturn]] void fatal_exit(port_state& st, int code, const char* message);
 
 }  // namespace zuv

@@ -24,7 +24,6 @@
 #include "serial/line_rate.h"
 #include "serial/port.h"
 #include "serial/port_common.h"
-#include "shell/state.h"
 
 namespace zuv {
 
@@ -32,7 +31,7 @@ namespace {
 
 using clock_type = std::chrono::steady_clock;
 
-int port_fd(const app_state& st) { return static_cast<int>(st.port.handle); }
+int port_fd(const port_state& st) { return static_cast<int>(st.port.handle); }
 
 // n of a name COMn (any letter case), 0 when the name has another form.
 int com_number(const char* port) {
@@ -139,7 +138,7 @@ int drop_nuls(std::uint8_t* buf, int len) {
     return static_cast<int>(std::remove(buf, buf + len, std::uint8_t{0}) - buf);
 }
 
-void release_port(app_state& st) {
+void release_port(port_state& st) {
     const int fd = port_fd(st);
     // The exclusive mode outlives the close on a pseudo-terminal whose master
     // stays open, and would lock out the next open by a non-root user.
@@ -153,14 +152,14 @@ void release_port(app_state& st) {
 
 int last_error_code() { return errno; }
 
-const char* last_error_text(app_state& st) {
+const char* last_error_text(port_state& st) {
     const int code = errno;
     std::snprintf(st.port.error_text, sizeof st.port.error_text, "%s", std::strerror(code));
     errno = code;
     return st.port.error_text;
 }
 
-int open_port(app_state& st, const char* port, long rate) {
+int open_port(port_state& st, const char* port, long rate) {
     if (!open_port_args_ok(st, port)) return -1;
     if (st.port.is_open()) release_port(st);
     const int fd = open_exclusive(device_path(port));
@@ -180,7 +179,7 @@ int open_port(app_state& st, const char* port, long rate) {
     return 0;
 }
 
-int set_comm_prop(app_state& st, const char* port, long rate) {
+int set_comm_prop(port_state& st, const char* port, long rate) {
     long table_rate = 0;
     if (const int bad = set_comm_prop_args(st, port, rate, table_rate); bad != 0) return bad;
     const int fd = port_fd(st);
@@ -206,7 +205,7 @@ int set_comm_prop(app_state& st, const char* port, long rate) {
     return 0;
 }
 
-int read_port(app_state& st, const char* port, std::uint8_t* buf, int size, int timeout_ms) {
+int read_port(port_state& st, const char* port, std::uint8_t* buf, int size, int timeout_ms) {
     check_read_args(st, port, buf, size);
     const port_timeouts t = read_timeouts(st.port.timeouts, timeout_ms);
     const auto deadline = clock_type::now() + std::chrono::milliseconds(total_read_ms(t, size));
@@ -239,7 +238,7 @@ int read_port(app_state& st, const char* port, std::uint8_t* buf, int size, int 
     return got;
 }
 
-int write_port(app_state& st, const char* port, const std::uint8_t* buf, int len) {
+int write_port(port_state& st, const char* port, const std::uint8_t* buf, int len) {
     if (const int bad = write_port_args(st, port, buf, len); bad != 0) return bad;
     const auto deadline = clock_type::now() + std::chrono::milliseconds(total_write_ms(st.port.timeouts, len));
     const int fd = port_fd(st);
@@ -264,11 +263,11 @@ int write_port(app_state& st, const char* port, const std::uint8_t* buf, int len
     return len;
 }
 
-void purge_port(app_state& st) {
+void purge_port(port_state& st) {
     if (st.port.is_open()) tcflush(port_fd(st), TCIOFLUSH);
 }
 
-void drain_port(app_state& st) {
+void drain_port(port_state& st) {
     if (!st.port.is_open()) return;
     const int fd = port_fd(st);
     // Bounded: a line that never empties (flow held by a broken adapter) must
@@ -285,7 +284,7 @@ void drain_port(app_state& st) {
     }
 }
 
-void close_port(app_state& st) {
+void close_port(port_state& st) {
     if (st.port.is_open()) release_port(st);
 }
 

@@ -12,7 +12,6 @@
 
 #include "serial/port.h"
 #include "serial/port_common.h"
-#include "shell/state.h"
 
 namespace zuv {
 
@@ -37,9 +36,9 @@ constexpr DWORD drain_limit_ms = 1000;
 
 constexpr std::size_t device_path_size = 20;
 
-HANDLE port_handle(const app_state& st) { return reinterpret_cast<HANDLE>(st.port.handle); }
+HANDLE port_handle(const port_state& st) { return reinterpret_cast<HANDLE>(st.port.handle); }
 
-void release_port(app_state& st) {
+void release_port(port_state& st) {
     CloseHandle(port_handle(st));
     st.port.handle = no_port_handle;
     st.port.rate = 0;
@@ -61,19 +60,19 @@ properties_block new_properties_block(WORD length) {
     return block;
 }
 
-int report_alloc_failure(app_state& st, const char* port, int code) {
+int report_alloc_failure(port_state& st, const char* port, int code) {
     st.out.print("\a\aError: could not malloc comm properties buffer for port %s: %s\n", port, last_error_text(st));
     return code;
 }
 
-int report_properties_failure(app_state& st, const char* port, int code) {
+int report_properties_failure(port_state& st, const char* port, int code) {
     st.out.print("\a\aError: could not get comm properties for port %s: %s\n", port, last_error_text(st));
     return code;
 }
 
 // Learns the length of the driver's properties, then reads them whole into
 // props; 0, or -3 to -6 after the message.
-int query_properties(app_state& st, const char* port, properties_block& props) {
+int query_properties(port_state& st, const char* port, properties_block& props) {
     const HANDLE h = port_handle(st);
     properties_block first = new_properties_block(first_properties_length);
     if (!first) return report_alloc_failure(st, port, -3);
@@ -89,7 +88,7 @@ int query_properties(app_state& st, const char* port, properties_block& props) {
 }
 
 // 8N1 with settable time-outs; 0, or -7 to -11 after the message.
-int check_properties(app_state& st, const char* port, const COMMPROP& p) {
+int check_properties(port_state& st, const char* port, const COMMPROP& p) {
     if ((p.dwSettableParams & needed_settable_params) != needed_settable_params) {
         st.out.print("\a\aError: required comm properties for port %s not settable: Settable Params 0x%08x\n", port,
                      static_cast<unsigned>(p.dwSettableParams));
@@ -142,7 +141,7 @@ COMMTIMEOUTS comm_timeouts(const port_timeouts& t) {
     return ct;
 }
 
-bool apply_timeouts(app_state& st, const port_timeouts& t) {
+bool apply_timeouts(port_state& st, const port_timeouts& t) {
     COMMTIMEOUTS ct = comm_timeouts(t);
     return SetCommTimeouts(port_handle(st), &ct) != 0;
 }
@@ -159,7 +158,7 @@ long output_queued(HANDLE h) {
 
 int last_error_code() { return static_cast<int>(GetLastError()); }
 
-const char* last_error_text(app_state& st) {
+const char* last_error_text(port_state& st) {
     const DWORD code = GetLastError();
     char* text = st.port.error_text;
     const DWORD len = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0x400,
@@ -172,7 +171,7 @@ const char* last_error_text(app_state& st) {
     return text;
 }
 
-int open_port(app_state& st, const char* port, long rate) {
+int open_port(port_state& st, const char* port, long rate) {
     if (!open_port_args_ok(st, port)) return -1;
     if (st.port.is_open()) release_port(st);
     char path[device_path_size];
@@ -201,7 +200,7 @@ int open_port(app_state& st, const char* port, long rate) {
     return 0;
 }
 
-int set_comm_prop(app_state& st, const char* port, long rate) {
+int set_comm_prop(port_state& st, const char* port, long rate) {
     long table_rate = 0;
     if (const int bad = set_comm_prop_args(st, port, rate, table_rate); bad != 0) return bad;
     properties_block props;
@@ -229,7 +228,7 @@ int set_comm_prop(app_state& st, const char* port, long rate) {
     return 0;
 }
 
-int read_port(app_state& st, const char* port, std::uint8_t* buf, int size, int timeout_ms) {
+int read_port(port_state& st, const char* port, std::uint8_t* buf, int size, int timeout_ms) {
     check_read_args(st, port, buf, size);
     if (!apply_timeouts(st, read_timeouts(st.port.timeouts, timeout_ms))) fatal_timeouts(st, port);
     DWORD got = 0;
@@ -237,7 +236,7 @@ int read_port(app_state& st, const char* port, std::uint8_t* buf, int size, int 
     return static_cast<int>(got);
 }
 
-int write_port(app_state& st, const char* port, const std::uint8_t* buf, int len) {
+int write_port(port_state& st, const char* port, const std::uint8_t* buf, int len) {
     if (const int bad = write_port_args(st, port, buf, len); bad != 0) return bad;
     DWORD written = 0;
     if (!WriteFile(port_handle(st), buf, static_cast<DWORD>(len), &written, nullptr))
@@ -246,11 +245,11 @@ int write_port(app_state& st, const char* port, const std::uint8_t* buf, int len
     return len;
 }
 
-void purge_port(app_state& st) {
+void purge_port(port_state& st) {
     if (st.port.is_open()) PurgeComm(port_handle(st), PURGE_TXCLEAR | PURGE_RXCLEAR);
 }
 
-void drain_port(app_state& st) {
+void drain_port(port_state& st) {
     if (!st.port.is_open()) return;
     const HANDLE h = port_handle(st);
     // FlushFileBuffers has no time-out of its own, so it is called only once
@@ -266,7 +265,7 @@ void drain_port(app_state& st) {
     FlushFileBuffers(h);
 }
 
-void close_port(app_state& st) {
+void close_port(port_state& st) {
     if (st.port.is_open()) release_port(st);
 }
 

@@ -38,7 +38,7 @@ command_lookup find_command(std::string_view word) {
 }
 
 void cmd_summary(app_state& st) {
-    const long link_rate = configured_link_rate(st.conf);
+    const long link_rate = configured_link_rate(st.config.conf);
     st.out.print("\n\t\tCommand Summary:\n%-10s %-20s %s\n", "Command", "Arguments", "Comments");
     for (const command_entry& row : command_table) {
         if (row.shown != 1) continue;

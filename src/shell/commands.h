@@ -6,7 +6,8 @@
 #include <span>
 #include <string_view>
 
-#include "shell/keyword.h"
+#include "core/args.h"
+#include "core/keyword.h"
 
 namespace zuv {
 
@@ -21,9 +22,6 @@ struct command_entry {
 };
 
 extern const std::array<command_entry, 18> command_table;
-
-// The rates the shell accepts for the link to the device.
-inline constexpr std::array<long, 5> valid_bauds{4800, 9600, 19200, 38400, 57600};
 
 enum class lookup_status { found, unknown, ambiguous };
 

@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "shell/output.h"
+#include "core/output.h"
 #include "shell/shell.h"
 #include "shell/state.h"
 

@@ -7,6 +7,7 @@
 #include "config/conf_record.h"
 #include "config/path_edit.h"
 #include "coords/angles.h"
+#include "core/version.h"
 #include "link/connection.h"
 #include "rules/rules_display.h"
 #include "rules/rules_reader.h"
@@ -80,31 +81,31 @@ void dispatch_command(app_state& st, keyword_code code, arg_cursor& args) {
         cmd_summary(st);
         return;
     case kw_angles:
-        angles_command(st);
+        angles_command(st.out);
         return;
     case kw_configure:
-        configure_command(st, args);
+        configure_command(st.config, args);
         return;
     case kw_dconfigure:
-        conf_display(st);
+        conf_display(st.config);
         return;
     case kw_deditpath:
-        path_edit_display(st);
+        path_edit_display(st.config);
         return;
     case kw_rules:
-        rules_command(st, args);
+        rules_command(st.rules, args);
         return;
     case kw_drules:
-        rules_display(st);
+        rules_display(st.rules);
         return;
     case kw_connect:
-        connect_command(st, args);
+        connect_command(st.link, st.config.conf, args);
         return;
     case kw_baud:
-        baud_command(st, args);
+        baud_command(st.link, args);
         return;
     case kw_disconnect:
-        disconnect_command(st);
+        disconnect_command(st.link);
         return;
     default:
         st.out.print("\a\aInternal Error: command %d is invalid!\n", static_cast<int>(code));
@@ -114,14 +115,14 @@ void dispatch_command(app_state& st, keyword_code code, arg_cursor& args) {
 
 int run_shell(app_state& st) {
     print_banner(st);
-    conf_load_defaults(st);
+    conf_load_defaults(st.config);
     cmd_summary(st);
     st.out.put("\n");
     for (;;) {
         st.out.put("Command> ");
         if (!read_console_line(st)) {
             st.out.put("\n");
-            close_link(st);
+            close_link(st.link);
             return 1;
         }
         if (st.cmd_line[0] == '\n') continue;
@@ -132,7 +133,7 @@ int run_shell(app_state& st) {
         if (exit_requested) {
             // The port would close with the process, but on POSIX only an
             // explicit close clears its exclusive mode for the next user.
-            close_link(st);
+            close_link(st.link);
             return 0;
         }
     }

@@ -1,14 +1,13 @@
 #pragma once
 // Start-up and the command loop.
 
-#include "shell/args.h"
-#include "shell/keyword.h"
+#include "core/args.h"
+#include "core/keyword.h"
 
 namespace zuv {
 
 struct app_state;
 
-inline constexpr const char* version_text = "Version 2.8";
 
 // Banner, defaults, summary, then the command loop. Returns the exit status:
 // 0 after exit, quit or x, 1 at the end of the console input.

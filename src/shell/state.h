@@ -1,23 +1,24 @@
 #pragma once
 // Everything the utility keeps for the length of a run lives in one app_state,
-// created by main and passed on by reference, so every test starts fresh.
+// created by main and passed on by reference, so every test starts fresh. It
+// composes the state of each subsystem; the subsystems see only their own.
 
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 
-#include "config/conf_record.h"
-#include "rules/rule_record.h"
-#include "serial/port.h"
-#include "shell/output.h"
+#include "config/config_state.h"
+#include "core/output.h"
+#include "link/link_state.h"
+#include "rules/rules_state.h"
 
 namespace zuv {
 
 inline constexpr std::size_t cmd_line_size = 256;
-inline constexpr std::size_t reply_buf_size = 1024;
 
 struct app_state {
-    app_state(std::FILE* in_fp, output& out_sink, output& err_sink) : in(in_fp), out(out_sink), err(err_sink) {}
+    app_state(std::FILE* in_fp, output& out_sink, output& err_sink)
+        : in(in_fp), out(out_sink), err(err_sink), config(out_sink), rules(out_sink, config.conf),
+          link(in_fp, out_sink, err_sink) {}
     app_state(const app_state&) = delete;
     app_state& operator=(const app_state&) = delete;
 
@@ -28,23 +29,10 @@ struct app_state {
     // Command shell
     char cmd_line[cmd_line_size]{};
     char prev_line[cmd_line_size]{};
-    int connected = 0;
-    char port_name[8]{};  // "COM1" to "COM20"
 
-    // Serial port
-    serial_port port{};
-
-    // Device link: the device's last reply, with room for a terminator.
-    std::uint8_t reply_buf[reply_buf_size + 1]{};
-
-    // Configuration
-    conf_record conf{};
-    std::int32_t digi_path_count = 0;
-    int conf_processed = 0;
-
-    // Rules: the count and the implicit action live in conf
-    rule_array rule_table{};
-    int rules_processed = 0;
+    config_state config;
+    rules_state rules;
+    link_state link;
 };
 
 }  // namespace zuv

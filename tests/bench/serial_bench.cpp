@@ -20,9 +20,8 @@
 #include <vector>
 
 #include "config/conf_record.h"
+#include "core/output.h"
 #include "serial/port.h"
-#include "shell/output.h"
-#include "shell/state.h"
 
 namespace {
 
@@ -71,7 +70,7 @@ private:
 struct open_port_state {
     zuv::string_output out;
     zuv::string_output err;
-    zuv::app_state st{stdin, out, err};
+    zuv::port_state st{out, err};
 
     explicit open_port_state(long rate) {
         if (zuv::open_port(st, "COM1", rate) != 0) {

@@ -9,16 +9,16 @@
 
 #include "config/conf_display.h"
 #include "config/conf_reader.h"
+#include "config/config_state.h"
 #include "config/path_edit.h"
-#include "shell/output.h"
-#include "shell/state.h"
+#include "core/output.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<std::uint8_t> text(data, data + size);
     std::FILE* fp = fmemopen(text.empty() ? nullptr : text.data(), text.size(), "r");
     if (fp == nullptr) return 0;
     zuv::string_output out;
-    zuv::app_state st(nullptr, out, out);
+    zuv::config_state st(out);
     zuv::conf_load_defaults(st);
     const int rc = zuv::conf_process_stream(st, fp, "fuzz.cfg");
     std::fclose(fp);

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "coords/dmctodeg.h"
-#include "shell/output.h"
+#include "core/output.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     zuv::string_output out;

@@ -6,18 +6,20 @@
 #include <cstdlib>
 #include <vector>
 
+#include "config/config_state.h"
+#include "core/output.h"
 #include "rules/rules_display.h"
 #include "rules/rules_reader.h"
-#include "shell/output.h"
-#include "shell/state.h"
+#include "rules/rules_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<std::uint8_t> text(data, data + size);
     std::FILE* fp = fmemopen(text.empty() ? nullptr : text.data(), text.size(), "r");
     if (fp == nullptr) return 0;
     zuv::string_output out;
-    zuv::app_state st(nullptr, out, out);
-    zuv::conf_load_defaults(st);
+    zuv::config_state config(out);
+    zuv::conf_load_defaults(config);
+    zuv::rules_state st(out, config.conf);
     const int rc = zuv::rules_read(st, fp, "fuzz.rules");
     std::fclose(fp);
     const auto count = st.conf.get(zuv::conf_field::rule_count);

@@ -83,14 +83,14 @@ TEST(ConfRecord, TextStopsAtZeroOrAtTheEndOfAFullSlot) {
 TEST(ConfRecord, LoadDefaultsResetsTheWorkingCopyButNotTheProcessedFlag) {
     testing::console_fixture con;
     app_state& st = con.st();
-    st.conf.set(conf_field::rule_count, std::uint16_t{7});
-    st.conf.bytes[900] = 0x55;
-    st.digi_path_count = 3;
-    st.conf_processed = 1;
-    conf_load_defaults(st);
-    EXPECT_EQ(st.conf.bytes, conf_defaults().bytes);
-    EXPECT_EQ(st.digi_path_count, 0);
-    EXPECT_EQ(st.conf_processed, 1);
+    st.config.conf.set(conf_field::rule_count, std::uint16_t{7});
+    st.config.conf.bytes[900] = 0x55;
+    st.config.digi_path_count = 3;
+    st.config.conf_processed = 1;
+    conf_load_defaults(st.config);
+    EXPECT_EQ(st.config.conf.bytes, conf_defaults().bytes);
+    EXPECT_EQ(st.config.digi_path_count, 0);
+    EXPECT_EQ(st.config.conf_processed, 1);
 }
 
 TEST(ConfRecord, LinkRateIsTheGpsRateOnlyWithAGps) {

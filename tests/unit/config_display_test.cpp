@@ -36,14 +36,14 @@ const std::string default_display =
 
 TEST(ConfDisplay, ShowsTheDefaultsRightAfterStartUp) {
     testing::console_fixture con;
-    conf_display(con.st());
+    conf_display(con.st().config);
     EXPECT_EQ(con.out.text, default_display);
 }
 
 TEST(ConfDisplay, ShowsEveryFieldOfALoadedFile) {
     testing::console_fixture con;
-    con.st().conf.set(rule_count, std::uint16_t{3});
-    con.st().conf.set(implicit_action, implicit_drop);
+    con.st().config.conf.set(rule_count, std::uint16_t{3});
+    con.st().config.conf.set(implicit_action, implicit_drop);
     ASSERT_EQ(testing::load_text(con,
                                  "call ab1\nssid 15\nposition -38.33.379 174d45m\naltitude -50\n"
                                  "host 9600\ngps 4800\ntnc 57600\nwidemax 2\nwidetotal 4\n"
@@ -54,7 +54,7 @@ TEST(ConfDisplay, ShowsEveryFieldOfALoadedFile) {
               0)
         << con.out.text;
     con.out.text.clear();
-    conf_display(con.st());
+    conf_display(con.st().config);
     EXPECT_EQ(con.out.text,
               "Configuration Version 2.8\n"
               "Station Call\t   AB1\tSSID 15\t\tRun Mode On\n"
@@ -91,10 +91,10 @@ TEST(ConfDisplay, ValueToWordMappings) {
     };
     for (const word_case& c : cases) {
         testing::console_fixture con;
-        con.st().conf.set(implicit_action, c.implicit);
-        con.st().conf.set(run_mode, c.run);
-        con.st().conf.set(icon, c.icon_word);
-        conf_display(con.st());
+        con.st().config.conf.set(implicit_action, c.implicit);
+        con.st().config.conf.set(run_mode, c.run);
+        con.st().config.conf.set(icon, c.icon_word);
+        conf_display(con.st().config);
         EXPECT_NE(con.out.text.find(c.implicit_text), std::string::npos) << con.out.text;
         EXPECT_NE(con.out.text.find(c.run_text), std::string::npos) << con.out.text;
         EXPECT_NE(con.out.text.find(c.icon_text), std::string::npos) << con.out.text;
@@ -103,14 +103,14 @@ TEST(ConfDisplay, ValueToWordMappings) {
 
 TEST(ConfDisplay, ACallWithoutItsZeroByteIsCutAtTheField) {
     testing::console_fixture con;
-    for (std::size_t i = 0; i < station_call.width; ++i) con.st().conf.bytes[station_call.off + i] = 'Q';
-    conf_display(con.st());
+    for (std::size_t i = 0; i < station_call.width; ++i) con.st().config.conf.bytes[station_call.off + i] = 'Q';
+    conf_display(con.st().config);
     EXPECT_NE(con.out.text.find("Station Call\tQQQQQQQQ\tSSID 0"), std::string::npos) << con.out.text;
 }
 
 TEST(PathEditDisplay, OnlyTheCountsWhenThereAreNoEdits) {
     testing::console_fixture con;
-    path_edit_display(con.st());
+    path_edit_display(con.st().config);
     EXPECT_EQ(con.out.text,
               "Path Substitution: Count  0, Max  8, Entry size 77, Table size 616\n"
               "Path Delete:       Count  0, Max  8, Entry size 12, Table size  96\n");
@@ -128,7 +128,7 @@ TEST(PathEditDisplay, ShowsEveryEntryInFileOrder) {
               0)
         << con.out.text;
     con.out.text.clear();
-    path_edit_display(con.st());
+    path_edit_display(con.st().config);
     EXPECT_EQ(con.out.text,
               "Path Substitution: Count  4, Max  8, Entry size 77, Table size 616\n"
               "Path Delete:       Count  2, Max  8, Entry size 12, Table size  96\n"
@@ -152,7 +152,7 @@ TEST(PathEditDisplay, TwoDigitEntryNumbersKeepTheColumns) {
     text += "substitutepath 8 abcdef-15 8 A\nsubstitutepath 7 S 1 A\n";
     ASSERT_EQ(testing::load_text(con, text), 0) << con.out.text;
     con.out.text.clear();
-    path_edit_display(con.st());
+    path_edit_display(con.st().config);
     const std::string& out = con.out.text;
     EXPECT_NE(out.find("\n10  Sub   8   ABCDEF-15    8   A*\n11  Sub   7   S            1   A*\n"), std::string::npos)
         << out;

@@ -18,7 +18,7 @@ inline constexpr const char* test_file_name = "t.cfg";
 // Reads text as the configuration file t.cfg.
 inline int load_text(console_fixture& con, std::string text) {
     std::FILE* fp = text.empty() ? std::tmpfile() : fmemopen(text.data(), text.size(), "r");
-    const int rc = conf_process_stream(con.st(), fp, test_file_name);
+    const int rc = conf_process_stream(con.st().config, fp, test_file_name);
     std::fclose(fp);
     return rc;
 }
@@ -34,7 +34,7 @@ inline int add_path_edit_line(console_fixture& con, conf_line_context& ctx, cons
     char* rest = ctx.work;
     const char* word = next_token(rest, " \t,", &rest);
     const int code = std::strncmp(word, "sub", 3) == 0 ? 46 : 47;
-    return path_edit_add(con.st(), ctx, code, word, rest);
+    return path_edit_add(con.st().config, ctx, code, word, rest);
 }
 
 }  // namespace zuv::testing

@@ -17,12 +17,12 @@ namespace {
 
 using bytes = std::vector<std::uint8_t>;
 
-bytes entry_bytes(const app_state& st, int n) {
+bytes entry_bytes(const config_state& st, int n) {
     const auto e = st.conf.slot(conf_field::path_edit_table, static_cast<std::size_t>(n));
     return {e.begin(), e.end()};
 }
 
-bytes list_bytes(const app_state& st, int n) {
+bytes list_bytes(const config_state& st, int n) {
     const auto l = st.conf.slot(conf_field::subst_lists, static_cast<std::size_t>(n));
     return {l.begin(), l.end()};
 }
@@ -67,22 +67,22 @@ TEST(PathEditAdd, StoresTheEntryAndItsDigiList) {
     testing::console_fixture con;
     const app_state& st = con.st();
     ASSERT_EQ(add(con, "substitutepath 1 WIDE1-1 1 MYCALL,WIDE1*"), 0) << con.out.text;
-    EXPECT_EQ(entry_bytes(st, 0), entry("WIDE1", 2, 1, 1, 0, 0x41));
-    EXPECT_EQ(list_bytes(st, 0), list({{"MYCALL", 0xE0}, {"WIDE1", 0xE0}}));
+    EXPECT_EQ(entry_bytes(st.config, 0), entry("WIDE1", 2, 1, 1, 0, 0x41));
+    EXPECT_EQ(list_bytes(st.config, 0), list({{"MYCALL", 0xE0}, {"WIDE1", 0xE0}}));
 
     ASSERT_EQ(add(con, "substitutepath * * * wide2-2"), 0) << con.out.text;
-    EXPECT_EQ(entry_bytes(st, 1), entry("", 0, 0, 0, 1, 0x31));
-    EXPECT_EQ(list_bytes(st, 1), list({{"WIDE2", 0x64}}));
+    EXPECT_EQ(entry_bytes(st.config, 1), entry("", 0, 0, 0, 1, 0x31));
+    EXPECT_EQ(list_bytes(st.config, 1), list({{"WIDE2", 0x64}}));
 
     ASSERT_EQ(add(con, "deletepath 2 RELAY 2"), 0) << con.out.text;
-    EXPECT_EQ(entry_bytes(st, 2), entry("RELAY", 0, 2, 2, 0, 0x02));
+    EXPECT_EQ(entry_bytes(st.config, 2), entry("RELAY", 0, 2, 2, 0, 0x02));
 
     ASSERT_EQ(add(con, "substitutepath 1 wide2* 1 X"), 0) << con.out.text;
-    EXPECT_EQ(entry_bytes(st, 3), entry("WIDE2", 0, 1, 1, 2, 0x11));
-    EXPECT_EQ(list_bytes(st, 2), list({{"X", 0xE0}}));
+    EXPECT_EQ(entry_bytes(st.config, 3), entry("WIDE2", 0, 1, 1, 2, 0x11));
+    EXPECT_EQ(list_bytes(st.config, 2), list({{"X", 0xE0}}));
 
-    EXPECT_EQ(st.conf.get(conf_field::subst_count), 3u);
-    EXPECT_EQ(st.conf.get(conf_field::delete_count), 1u);
+    EXPECT_EQ(st.config.conf.get(conf_field::subst_count), 3u);
+    EXPECT_EQ(st.config.conf.get(conf_field::delete_count), 1u);
     EXPECT_EQ(con.out.text, "");
 }
 
@@ -103,7 +103,7 @@ TEST(PathEditAdd, DigiMatchForms) {
     for (const match_case& c : cases) {
         testing::console_fixture con;
         ASSERT_EQ(add(con, std::string("deletepath 0 ") + c.match + " 0"), 0) << c.match << con.out.text;
-        const bytes e = entry_bytes(con.st(), 0);
+        const bytes e = entry_bytes(con.st().config, 0);
         EXPECT_EQ(bytes(e.begin(), e.begin() + 8), c.stored) << c.match;
         EXPECT_EQ(e[11], 0x02 | c.modifiers) << c.match;
     }
@@ -123,33 +123,33 @@ TEST(PathEditAdd, DigiOctetsCarrySsidAndRepeatedBit) {
     for (const octet_case& c : cases) {
         testing::console_fixture con;
         ASSERT_EQ(add(con, std::string("substitutepath 0 X 0 ") + c.digi), 0) << c.digi << con.out.text;
-        EXPECT_EQ(list_bytes(con.st(), 0), list({{c.call, c.octet}})) << c.digi;
+        EXPECT_EQ(list_bytes(con.st().config, 0), list({{c.call, c.octet}})) << c.digi;
     }
 }
 
 TEST(PathEditAdd, DigiListEndsAtTheCommentOrAfterEightDigis) {
     testing::console_fixture con;
     ASSERT_EQ(add(con, "substitutepath 1 X 1 A,B,C,D,E,F,G,H,I"), 0);
-    EXPECT_EQ(list_bytes(con.st(), 0),
+    EXPECT_EQ(list_bytes(con.st().config, 0),
               list({{"A", 0xE0}, {"B", 0xE0}, {"C", 0xE0}, {"D", 0xE0}, {"E", 0xE0}, {"F", 0xE0}, {"G", 0xE0}, {"H", 0xE0}}));
     ASSERT_EQ(add(con, "substitutepath 2 X 1 A ; B"), 0);
-    EXPECT_EQ(list_bytes(con.st(), 1), list({{"A", 0xE0}}));
+    EXPECT_EQ(list_bytes(con.st().config, 1), list({{"A", 0xE0}}));
     ASSERT_EQ(add(con, "substitutepath 3 X 1 A\tB/C"), 0);
-    EXPECT_EQ(list_bytes(con.st(), 2), list({{"A", 0xE0}, {"B", 0xE0}}));
+    EXPECT_EQ(list_bytes(con.st().config, 2), list({{"A", 0xE0}, {"B", 0xE0}}));
     EXPECT_EQ(con.out.text, "");
     // ';' may separate the first three arguments, but it starts the comment,
     // so the digis after it count as missing.
     EXPECT_EQ(add(con, "substitutepath 4;X;1 A"), -16);
     ASSERT_EQ(add(con, "deletepath 4;X;1"), 0);
-    EXPECT_EQ(entry_bytes(con.st(), 3), entry("X", 0, 4, 1, 0, 0x02));
+    EXPECT_EQ(entry_bytes(con.st().config, 3), entry("X", 0, 4, 1, 0, 0x02));
 }
 
 TEST(PathEditAdd, OnlyTheDigisAreTestedAgainstTheComment) {
     testing::console_fixture con;
     ASSERT_EQ(add(con, "deletepath 1 X 3#note"), 0);
-    EXPECT_EQ(entry_bytes(con.st(), 0)[9], 3);
+    EXPECT_EQ(entry_bytes(con.st().config, 0)[9], 3);
     ASSERT_EQ(add(con, "deletepath 1 Y ;4"), 0);
-    EXPECT_EQ(entry_bytes(con.st(), 1)[9], 4);
+    EXPECT_EQ(entry_bytes(con.st().config, 1)[9], 4);
 }
 
 // Refusals: the code and the whole message.
@@ -168,8 +168,8 @@ TEST_P(PathEditRefuses, WithItsCodeAndMessage) {
     testing::console_fixture con;
     EXPECT_EQ(add(con, c.line), c.rc);
     EXPECT_EQ(con.out.text, testing::at_line(1) + c.message);
-    EXPECT_EQ(con.st().conf.get(conf_field::subst_count), 0u);
-    EXPECT_EQ(con.st().conf.get(conf_field::delete_count), 0u);
+    EXPECT_EQ(con.st().config.conf.get(conf_field::subst_count), 0u);
+    EXPECT_EQ(con.st().config.conf.get(conf_field::delete_count), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -222,14 +222,14 @@ TEST(PathEditAdd, ChecksItsOwnArgumentsFirst) {
     testing::console_fixture con;
     conf_line_context ctx;
     char args[] = "1 X 1";
-    EXPECT_EQ(path_edit_add(con.st(), ctx, 46, nullptr, args), -1);
-    EXPECT_EQ(path_edit_add(con.st(), ctx, 45, "x", args), -2);
-    EXPECT_EQ(path_edit_add(con.st(), ctx, 46, "x", nullptr), -3);
+    EXPECT_EQ(path_edit_add(con.st().config, ctx, 46, nullptr, args), -1);
+    EXPECT_EQ(path_edit_add(con.st().config, ctx, 45, "x", args), -2);
+    EXPECT_EQ(path_edit_add(con.st().config, ctx, 46, "x", nullptr), -3);
     EXPECT_EQ(con.out.text,
               "path_edit_add: Error: invalid param cmd_name ptr\n"
               "path_edit_add: Error: invalid command: 45\n"
               "path_edit_add: Error: invalid param args ptr\n");
-    EXPECT_EQ(check_path_edit_dupe(con.st(), nullptr), -1);
+    EXPECT_EQ(check_path_edit_dupe(con.st().config, nullptr), -1);
     EXPECT_EQ(con.out.text.substr(con.out.text.rfind("check")), "check_path_edit_dupe: Error: invalid param poe ptr\n");
 }
 
@@ -255,14 +255,14 @@ TEST(PathEditAdd, SubstitutionsAndDeletesAreFullAtEightEach) {
         ASSERT_EQ(add(con, "substitutepath " + std::to_string(i) + " S 0 A"), 0) << i << con.out.text;
         ASSERT_EQ(add(con, "deletepath " + std::to_string(i) + " D 0"), 0) << i << con.out.text;
     }
-    EXPECT_EQ(path_edits_in_use(con.st().conf), 16);
-    const conf_record before = con.st().conf;
+    EXPECT_EQ(path_edits_in_use(con.st().config.conf), 16);
+    const conf_record before = con.st().config.conf;
     EXPECT_EQ(add(con, "substitutepath 8 S 0 A"), -4);
     EXPECT_EQ(add(con, "deletepath 8 D 0"), -5);
-    EXPECT_EQ(con.st().conf.bytes, before.bytes) << "a full table is not written at all";
+    EXPECT_EQ(con.st().config.conf.bytes, before.bytes) << "a full table is not written at all";
     // The list slots follow the substitutions, not the entry slots.
-    EXPECT_EQ(entry_bytes(con.st(), 14)[10], 7);
-    EXPECT_EQ(list_bytes(con.st(), 7), list({{"A", 0xE0}}));
+    EXPECT_EQ(entry_bytes(con.st().config, 14)[10], 7);
+    EXPECT_EQ(list_bytes(con.st().config, 7), list({{"A", 0xE0}}));
 }
 
 TEST(PathEditAdd, NinthSubstitutionIsRefusedEvenWithFreeEntrySlots) {
@@ -292,17 +292,17 @@ TEST(PathEditAdd, DuplicatesCompareTypeIndexesCallAndSsidOnly) {
                                 "substitutepath 2 RELAY-1 2 A", "substitutepath 2 RELAX 2 A", "substitutepath * RELAY 2 A"})
         EXPECT_EQ(add(con, differs), 0) << differs;
     EXPECT_EQ(add(con, "substitutepath 0 RELAY 2 A"), -20) << "'*' and 0 are the same index";
-    EXPECT_EQ(con.st().conf.get(conf_field::subst_count), 7u);
+    EXPECT_EQ(con.st().config.conf.get(conf_field::subst_count), 7u);
 }
 
 TEST(PathEditAdd, AFailedLineLeavesTheCountsAlone) {
     testing::console_fixture con;
     ASSERT_EQ(add(con, "substitutepath 1 X 1 A"), 0);
     EXPECT_EQ(add(con, "substitutepath 2 X 1 A,B,toolong"), -19);
-    EXPECT_EQ(con.st().conf.get(conf_field::subst_count), 1u);
+    EXPECT_EQ(con.st().config.conf.get(conf_field::subst_count), 1u);
     ASSERT_EQ(add(con, "substitutepath 2 Y 1 C"), 0);
-    EXPECT_EQ(entry_bytes(con.st(), 1), entry("Y", 0, 2, 1, 1, 0x01)) << "the failed line's slot is filled afresh";
-    EXPECT_EQ(list_bytes(con.st(), 1), list({{"C", 0xE0}}));
+    EXPECT_EQ(entry_bytes(con.st().config, 1), entry("Y", 0, 2, 1, 1, 0x01)) << "the failed line's slot is filled afresh";
+    EXPECT_EQ(list_bytes(con.st().config, 1), list({{"C", 0xE0}}));
 }
 
 }  // namespace

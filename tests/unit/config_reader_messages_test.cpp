@@ -32,8 +32,8 @@ TEST_P(ConfReaderRefuses, PrintsOneMessageAndStops) {
     testing::console_fixture con;
     EXPECT_EQ(testing::load_text(con, std::string(c.line) + "\nhost 38400\n"), c.rc) << c.line;
     EXPECT_EQ(con.out.text, expected_message(c)) << c.line;
-    EXPECT_EQ(con.st().conf.get(conf_field::host_baud), 19200u) << "the next line must not be read";
-    EXPECT_EQ(con.st().conf_processed, 0);
+    EXPECT_EQ(con.st().config.conf.get(conf_field::host_baud), 19200u) << "the next line must not be read";
+    EXPECT_EQ(con.st().config.conf_processed, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -142,10 +142,10 @@ TEST(ConfReader, MessagesCountEveryLineIncludingBlankAndCommentLines) {
 
 TEST(ConfReader, NullNameIsRefusedBeforeAnythingElse) {
     testing::console_fixture con;
-    con.st().conf.set(conf_field::rule_count, std::uint16_t{4});
-    EXPECT_EQ(conf_process(con.st(), nullptr), -1);
+    con.st().config.conf.set(conf_field::rule_count, std::uint16_t{4});
+    EXPECT_EQ(conf_process(con.st().config, nullptr), -1);
     EXPECT_EQ(con.out.text, "conf_process: Error: param conf_fp is invalid\n");
-    EXPECT_EQ(con.st().conf.get(conf_field::implicit_action), 0u);
+    EXPECT_EQ(con.st().config.conf.get(conf_field::implicit_action), 0u);
 }
 
 }  // namespace

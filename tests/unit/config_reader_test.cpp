@@ -7,14 +7,15 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "config/conf_record.h"
 #include "config_fixture.h"
-#include "failing_stream.h"
 #include "coords/dmctodeg.h"
-#include "shell/output.h"
+#include "core/output.h"
+#include "failing_stream.h"
 #include "temp_dir_test.h"
 
 namespace zuv {
@@ -33,13 +34,15 @@ struct stored_word {
     std::uint16_t value;
 };
 
+void PrintTo(const stored_word& c, std::ostream* os) { *os << '"' << c.line << '"'; }
+
 class ConfReaderStoresWord : public ::testing::TestWithParam<stored_word> {};
 
 TEST_P(ConfReaderStoresWord, InItsField) {
     const stored_word& c = GetParam();
     testing::console_fixture con;
     ASSERT_EQ(testing::load_text(con, std::string(c.line) + "\n"), 0) << c.line << con.out.text;
-    EXPECT_EQ(con.st().conf.get(c.field), c.value) << c.line;
+    EXPECT_EQ(con.st().config.conf.get(c.field), c.value) << c.line;
     EXPECT_EQ(con.out.text, "Configuration items processed 1\n");
 }
 
@@ -84,10 +87,10 @@ TEST(ConfReader, DupewinIsDecimalSoAHexPrefixIsRefused) {
 TEST(ConfReader, BaudRatesAreCheckedAgainstTheBaudTable) {
     testing::console_fixture con;
     ASSERT_EQ(testing::load_text(con, "HOST 115200\nTnc,56000\ng 4800 ; slow\n"), 0) << con.out.text;
-    EXPECT_EQ(con.st().conf.get(host_baud), 115200u);
-    EXPECT_EQ(con.st().conf.get(tnc_baud), 56000u);
-    EXPECT_EQ(con.st().conf.get(gps_baud), 4800u);
-    EXPECT_EQ(bytes_of(con.st().conf, 0, 4), (std::vector<std::uint8_t>{0x00, 0xC2, 0x01, 0x00}));
+    EXPECT_EQ(con.st().config.conf.get(host_baud), 115200u);
+    EXPECT_EQ(con.st().config.conf.get(tnc_baud), 56000u);
+    EXPECT_EQ(con.st().config.conf.get(gps_baud), 4800u);
+    EXPECT_EQ(bytes_of(con.st().config.conf, 0, 4), (std::vector<std::uint8_t>{0x00, 0xC2, 0x01, 0x00}));
 }
 
 TEST(ConfReader, AltitudeInMetresOrFeet) {
@@ -100,76 +103,76 @@ TEST(ConfReader, AltitudeInMetresOrFeet) {
     for (const altitude_case& c : cases) {
         testing::console_fixture con;
         ASSERT_EQ(testing::load_text(con, std::string("altitude ") + c.arg + "\n"), 0) << c.arg;
-        EXPECT_EQ(con.st().conf.get(altitude), c.metres) << c.arg;
+        EXPECT_EQ(con.st().config.conf.get(altitude), c.metres) << c.arg;
     }
 }
 
 TEST(ConfReader, StationCallKeepsTheBytesAfterItsTerminator) {
     testing::console_fixture con;
     ASSERT_EQ(testing::load_text(con, "call ab\n"), 0);
-    EXPECT_EQ(bytes_of(con.st().conf, station_call.off, 8),
+    EXPECT_EQ(bytes_of(con.st().config.conf, station_call.off, 8),
               (std::vector<std::uint8_t>{'A', 'B', 0, 'S', 'E', 'T', 0, 0}));
     ASSERT_EQ(testing::load_text(con, "call abcdef\n"), 0);
-    EXPECT_EQ(bytes_of(con.st().conf, station_call.off, 8),
+    EXPECT_EQ(bytes_of(con.st().config.conf, station_call.off, 8),
               (std::vector<std::uint8_t>{'A', 'B', 'C', 'D', 'E', 'F', 0, 0}));
 }
 
 TEST(ConfReader, ControlCallIsUpperCasedOverWhatWasThere) {
     testing::console_fixture con;
     ASSERT_EQ(testing::load_text(con, "controlcall ab1cde-15\ncontrolcall x\n"), 0);
-    EXPECT_EQ(bytes_of(con.st().conf, control_call.off, 10),
+    EXPECT_EQ(bytes_of(con.st().config.conf, control_call.off, 10),
               (std::vector<std::uint8_t>{'X', 0, '1', 'C', 'D', 'E', '-', '1', '5', 0}));
-    EXPECT_EQ(con.st().conf.get(subst_count), 0u) << "nothing written past the field";
+    EXPECT_EQ(con.st().config.conf.get(subst_count), 0u) << "nothing written past the field";
 }
 
 TEST(ConfReader, BeaconCommentKeepsCaseBlanksAndCommasAndIsCutAt43) {
     testing::console_fixture con;
     const std::string long_text(50, 'x');
     ASSERT_EQ(testing::load_text(con, "bcomment " + long_text + "\n"), 0);
-    EXPECT_EQ(con.st().conf.text(beacon_comment), std::string(43, 'x'));
-    EXPECT_EQ(con.st().conf.bytes[beacon_comment.off + 43], 0);
+    EXPECT_EQ(con.st().config.conf.text(beacon_comment), std::string(43, 'x'));
+    EXPECT_EQ(con.st().config.conf.bytes[beacon_comment.off + 43], 0);
     ASSERT_EQ(testing::load_text(con, "bcomment " + long_text + "\nbcomment Hi, there  # remark\n"), 0);
-    EXPECT_EQ(con.st().conf.text(beacon_comment), "Hi, there  ");
-    EXPECT_EQ(bytes_of(con.st().conf, beacon_comment.off + 11, 33), std::vector<std::uint8_t>(33, 0));
+    EXPECT_EQ(con.st().config.conf.text(beacon_comment), "Hi, there  ");
+    EXPECT_EQ(bytes_of(con.st().config.conf, beacon_comment.off + 11, 33), std::vector<std::uint8_t>(33, 0));
 }
 
 TEST(ConfReader, DigiPathElementsFillTheirSlots) {
     testing::console_fixture con;
     ASSERT_EQ(testing::load_text(con, "digipath wide1-1, wide2-1\n"), 0);
-    EXPECT_EQ(con.st().digi_path_count, 2);
-    EXPECT_EQ(con.st().conf.text(digi_path, 0), "WIDE1-1");
-    EXPECT_EQ(con.st().conf.text(digi_path, 1), "WIDE2-1");
-    EXPECT_EQ(bytes_of(con.st().conf, digi_path.slot(2), 48), std::vector<std::uint8_t>(48, 0));
+    EXPECT_EQ(con.st().config.digi_path_count, 2);
+    EXPECT_EQ(con.st().config.conf.text(digi_path, 0), "WIDE1-1");
+    EXPECT_EQ(con.st().config.conf.text(digi_path, 1), "WIDE2-1");
+    EXPECT_EQ(bytes_of(con.st().config.conf, digi_path.slot(2), 48), std::vector<std::uint8_t>(48, 0));
 
     ASSERT_EQ(testing::load_text(con, "digipath abcdefgh,relay12 x\n"), 0);
-    EXPECT_EQ(con.st().digi_path_count, 3);
-    EXPECT_EQ(bytes_of(con.st().conf, digi_path.off, 8),
+    EXPECT_EQ(con.st().config.digi_path_count, 3);
+    EXPECT_EQ(bytes_of(con.st().config.conf, digi_path.off, 8),
               (std::vector<std::uint8_t>{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'}));
-    EXPECT_EQ(con.st().conf.text(digi_path, 1), "RELAY12");
-    EXPECT_EQ(con.st().conf.text(digi_path, 2), "X");
+    EXPECT_EQ(con.st().config.conf.text(digi_path, 1), "RELAY12");
+    EXPECT_EQ(con.st().config.conf.text(digi_path, 2), "X");
 }
 
 TEST(ConfReader, DigiPathTakesEightElementsAndIgnoresTheRest) {
     testing::console_fixture con;
     ASSERT_EQ(testing::load_text(con, "digipath a,b,c,d,e,f,g,hhhhhhhh,iiiiiiiiiiii\n"), 0);
-    EXPECT_EQ(con.st().digi_path_count, 8);
-    EXPECT_EQ(con.st().conf.text(digi_path, 7), "HHHHHHHH");
-    EXPECT_EQ(con.st().conf.bytes[beacon_comment.off], 0) << "nothing written past the last slot";
+    EXPECT_EQ(con.st().config.digi_path_count, 8);
+    EXPECT_EQ(con.st().config.conf.text(digi_path, 7), "HHHHHHHH");
+    EXPECT_EQ(con.st().config.conf.bytes[beacon_comment.off], 0) << "nothing written past the last slot";
 }
 
 TEST(ConfReader, DigiPathEndsAtATabOrACommentButNotAtABlank) {
     testing::console_fixture con;
     ASSERT_EQ(testing::load_text(con, "digipath  relay  wide2-2\tignored\n"), 0);
-    EXPECT_EQ(con.st().digi_path_count, 2);
+    EXPECT_EQ(con.st().config.digi_path_count, 2);
     ASSERT_EQ(testing::load_text(con, "digipath wide1-1;wide2-2\n"), 0);
-    EXPECT_EQ(con.st().digi_path_count, 1);
+    EXPECT_EQ(con.st().config.digi_path_count, 1);
 }
 
 TEST(ConfReader, ANewDigiPathLineReplacesTheOldOne) {
     testing::console_fixture con;
     ASSERT_EQ(testing::load_text(con, "digipath a,b,c\ndigipath x\n"), 0);
-    EXPECT_EQ(con.st().digi_path_count, 1);
-    EXPECT_EQ(con.st().conf.text(digi_path, 1), "");
+    EXPECT_EQ(con.st().config.digi_path_count, 1);
+    EXPECT_EQ(con.st().config.conf.text(digi_path, 1), "");
 }
 
 TEST(ConfReader, PositionAndLatLonStoreWhatDmctodegGives) {
@@ -180,31 +183,31 @@ TEST(ConfReader, PositionAndLatLonStoreWhatDmctodegGives) {
                              "pos 39d23.7m33.9C -104:59:00", "lat 39d23.7m33.9C\nlon -104:59:00"}) {
         testing::console_fixture con;
         ASSERT_EQ(testing::load_text(con, std::string(text) + "\n"), 0) << text << con.out.text;
-        EXPECT_EQ(std::bit_cast<std::uint32_t>(con.st().conf.get(latitude)), std::bit_cast<std::uint32_t>(lat)) << text;
-        EXPECT_EQ(std::bit_cast<std::uint32_t>(con.st().conf.get(longitude)), std::bit_cast<std::uint32_t>(lon)) << text;
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(con.st().config.conf.get(latitude)), std::bit_cast<std::uint32_t>(lat)) << text;
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(con.st().config.conf.get(longitude)), std::bit_cast<std::uint32_t>(lon)) << text;
     }
 }
 
 TEST(ConfReader, AnAngleIsNotRangeCheckedBeyondWhatDmctodegAccepts) {
     testing::console_fixture con;
     ASSERT_EQ(testing::load_text(con, "position 200d -360d\n"), 0) << con.out.text;
-    EXPECT_EQ(con.st().conf.get(latitude), 200.0f);
-    EXPECT_EQ(con.st().conf.get(longitude), -360.0f);
+    EXPECT_EQ(con.st().config.conf.get(latitude), 200.0f);
+    EXPECT_EQ(con.st().config.conf.get(longitude), -360.0f);
 }
 
 TEST(ConfReader, ATwoUitraceFileLeavesUiTraceOff) {
     testing::console_fixture con;
     ASSERT_EQ(testing::load_text(con, "uitrace\n"), 0);
-    EXPECT_EQ(bytes_of(con.st().conf, ui_trace.off, 2), (std::vector<std::uint8_t>{0xFF, 0xFF}));
+    EXPECT_EQ(bytes_of(con.st().config.conf, ui_trace.off, 2), (std::vector<std::uint8_t>{0xFF, 0xFF}));
     ASSERT_EQ(testing::load_text(con, "uitrace\nuitrace\n"), 0);
-    EXPECT_EQ(con.st().conf.get(ui_trace), 0u);
+    EXPECT_EQ(con.st().config.conf.get(ui_trace), 0u);
 }
 
 TEST(ConfReader, WidetotalMayBeLoweredAfterWidemax) {
     testing::console_fixture con;
     ASSERT_EQ(testing::load_text(con, "widemax 1\nwidetotal 2\n"), 0) << con.out.text;
-    EXPECT_EQ(con.st().conf.get(wide_max), 1u);
-    EXPECT_EQ(con.st().conf.get(wide_total), 2u);
+    EXPECT_EQ(con.st().config.conf.get(wide_max), 1u);
+    EXPECT_EQ(con.st().config.conf.get(wide_total), 2u);
 }
 
 // Start state and end state.
@@ -217,17 +220,17 @@ TEST(ConfReader, EveryFileStartsFromTheDefaultsButKeepsTheRulesState) {
     for (const carry_case& c : cases) {
         testing::console_fixture con;
         app_state& st = con.st();
-        st.conf.set(rule_count, std::uint16_t{5});
-        st.conf.set(implicit_action, c.implicit_before);
-        st.conf.set(host_baud, std::uint32_t{2400});
-        st.conf.bytes[conf_record_size - 1] = 0x77;
-        st.digi_path_count = 4;
+        st.config.conf.set(rule_count, std::uint16_t{5});
+        st.config.conf.set(implicit_action, c.implicit_before);
+        st.config.conf.set(host_baud, std::uint32_t{2400});
+        st.config.conf.bytes[conf_record_size - 1] = 0x77;
+        st.config.digi_path_count = 4;
         ASSERT_EQ(testing::load_text(con, "# only a comment\n"), 0);
         conf_record want = conf_defaults();
         want.set(rule_count, std::uint16_t{5});
         want.set(implicit_action, c.implicit_after);
-        EXPECT_EQ(st.conf.bytes, want.bytes) << c.implicit_before;
-        EXPECT_EQ(st.digi_path_count, 0);
+        EXPECT_EQ(st.config.conf.bytes, want.bytes) << c.implicit_before;
+        EXPECT_EQ(st.config.digi_path_count, 0);
     }
 }
 
@@ -235,39 +238,39 @@ TEST(ConfReader, SuccessSetsTheProcessedFlagAndCountsOnlyKeywordLines) {
     testing::console_fixture con;
     ASSERT_EQ(testing::load_text(con, "# c\n\ncall n0call\n   \nssid 1\n; x\nuitrace\n"), 0);
     EXPECT_EQ(con.out.text, "Configuration items processed 3\n");
-    EXPECT_EQ(con.st().conf_processed, 1);
+    EXPECT_EQ(con.st().config.conf_processed, 1);
 }
 
 TEST(ConfReader, AFailingLineKeepsWhatCameBeforeIt) {
     testing::console_fixture con;
     app_state& st = con.st();
     EXPECT_EQ(testing::load_text(con, "host 38400\ndigipath a,b,toolongname,d\nssid 3\n"), -11);
-    EXPECT_EQ(st.conf.get(host_baud), 38400u);
-    EXPECT_EQ(st.digi_path_count, 2);
-    EXPECT_EQ(st.conf.text(digi_path, 1), "B");
-    EXPECT_EQ(st.conf.text(digi_path, 2), "");
-    EXPECT_EQ(st.conf.get(ssid), 0u);
-    EXPECT_EQ(st.conf_processed, 0);
+    EXPECT_EQ(st.config.conf.get(host_baud), 38400u);
+    EXPECT_EQ(st.config.digi_path_count, 2);
+    EXPECT_EQ(st.config.conf.text(digi_path, 1), "B");
+    EXPECT_EQ(st.config.conf.text(digi_path, 2), "");
+    EXPECT_EQ(st.config.conf.get(ssid), 0u);
+    EXPECT_EQ(st.config.conf_processed, 0);
 
     EXPECT_EQ(testing::load_text(con, "position 12:30:00 bad\n"), -11);
-    EXPECT_EQ(st.conf.get(latitude), 12.5f) << "the latitude is stored before the longitude is read";
-    EXPECT_EQ(st.conf.get(longitude), default_longitude);
+    EXPECT_EQ(st.config.conf.get(latitude), 12.5f) << "the latitude is stored before the longitude is read";
+    EXPECT_EQ(st.config.conf.get(longitude), default_longitude);
 }
 
 TEST(ConfReader, AFailureLeavesAnEarlierSuccessFlagSet) {
     testing::console_fixture con;
     ASSERT_EQ(testing::load_text(con, "ssid 1\n"), 0);
     EXPECT_EQ(testing::load_text(con, "ssid 99\n"), -11);
-    EXPECT_EQ(con.st().conf_processed, 1);
+    EXPECT_EQ(con.st().config.conf_processed, 1);
 }
 
 TEST(ConfReader, AnEmptyFileLoadsTheDefaults) {
     testing::console_fixture con;
-    con.st().conf.set(ssid, std::uint16_t{5});
+    con.st().config.conf.set(ssid, std::uint16_t{5});
     ASSERT_EQ(testing::load_text(con, ""), 0);
     EXPECT_EQ(con.out.text, "Configuration items processed 0\n");
-    EXPECT_EQ(con.st().conf.get(ssid), 0u);
-    EXPECT_EQ(con.st().conf_processed, 1);
+    EXPECT_EQ(con.st().config.conf.get(ssid), 0u);
+    EXPECT_EQ(con.st().config.conf_processed, 1);
 }
 
 // Lines as bytes.
@@ -275,9 +278,9 @@ TEST(ConfReader, AnEmptyFileLoadsTheDefaults) {
 TEST(ConfReader, CrLfEndingsAndAMissingFinalLineFeed) {
     testing::console_fixture con;
     ASSERT_EQ(testing::load_text(con, "call ab\r\nssid 4\r\nbcomment hi there\r\nbeacon 60"), 0);
-    EXPECT_EQ(con.st().conf.text(station_call), "AB");
-    EXPECT_EQ(con.st().conf.text(beacon_comment), "hi there");
-    EXPECT_EQ(con.st().conf.get(beacon_interval), 60u);
+    EXPECT_EQ(con.st().config.conf.text(station_call), "AB");
+    EXPECT_EQ(con.st().config.conf.text(beacon_comment), "hi there");
+    EXPECT_EQ(con.st().config.conf.get(beacon_interval), 60u);
 
     EXPECT_EQ(testing::load_text(con, "ssid 4\r\nssid 44\r\n"), -11);
     EXPECT_EQ(con.out.text.substr(con.out.text.find("\a")),
@@ -291,7 +294,7 @@ TEST(ConfReader, LongLinesArriveInPiecesOf255WithTheirOwnNumbers) {
     testing::console_fixture con;
     EXPECT_EQ(testing::load_text(con, "# one\n" + first + "hostx\nssid 1\n"), -7);
     EXPECT_EQ(con.out.text, testing::at_line(3) + "command hostx invalid: hostx\n");
-    EXPECT_EQ(con.st().conf.get(host_baud), 38400u);
+    EXPECT_EQ(con.st().config.conf.get(host_baud), 38400u);
 }
 
 TEST(ConfReader, ALineOfExactly255CharactersIsOneLine) {
@@ -313,17 +316,17 @@ TEST(ConfReader, ALineEndsAtANulByte) {
     const char raw[] = "call ab\0cd\nssid 2\n\0hostx\nbcomment x\0y\n";
     const std::string text(raw, sizeof raw - 1);
     ASSERT_EQ(testing::load_text(con, text), 0) << con.out.text;
-    EXPECT_EQ(con.st().conf.text(station_call), "AB");
-    EXPECT_EQ(con.st().conf.get(ssid), 2u);
-    EXPECT_EQ(con.st().conf.text(beacon_comment), "x");
+    EXPECT_EQ(con.st().config.conf.text(station_call), "AB");
+    EXPECT_EQ(con.st().config.conf.get(ssid), 2u);
+    EXPECT_EQ(con.st().config.conf.text(beacon_comment), "x");
     EXPECT_EQ(con.out.text, "Configuration items processed 3\n");
 }
 
 TEST(ConfReader, BytesAbove0x7FAreOrdinaryCharacters) {
     testing::console_fixture con;
     ASSERT_EQ(testing::load_text(con, "call \xe9\xe9z\nbcomment caf\xe9 \xff\n"), 0) << con.out.text;
-    EXPECT_EQ(con.st().conf.text(station_call), "\xe9\xe9Z");
-    EXPECT_EQ(con.st().conf.text(beacon_comment), "caf\xe9 \xff");
+    EXPECT_EQ(con.st().config.conf.text(station_call), "\xe9\xe9Z");
+    EXPECT_EQ(con.st().config.conf.text(beacon_comment), "caf\xe9 \xff");
 }
 
 // Opening the named file.
@@ -333,8 +336,8 @@ class ConfProcessFile : public testing::temp_dir_test {};
 TEST_F(ConfProcessFile, ReadsANamedFileWithBlanksInItsName) {
     testing::console_fixture con;
     const std::string path = write("my station.cfg", "ssid 6\n");
-    EXPECT_EQ(conf_process(con.st(), path.c_str()), 0);
-    EXPECT_EQ(con.st().conf.get(ssid), 6u);
+    EXPECT_EQ(conf_process(con.st().config, path.c_str()), 0);
+    EXPECT_EQ(con.st().config.conf.get(ssid), 6u);
 }
 
 TEST_F(ConfProcessFile, ANameThatCannotBeReadLeavesTheRecordUntouched) {
@@ -342,13 +345,13 @@ TEST_F(ConfProcessFile, ANameThatCannotBeReadLeavesTheRecordUntouched) {
     const std::string directory = dir_.string();
     for (const std::string& name : {missing, directory}) {
         testing::console_fixture con;
-        con.st().conf.set(ssid, std::uint16_t{5});
-        con.st().conf.set(implicit_action, std::uint16_t{0});
-        EXPECT_EQ(conf_process(con.st(), name.c_str()), -2) << name;
+        con.st().config.conf.set(ssid, std::uint16_t{5});
+        con.st().config.conf.set(implicit_action, std::uint16_t{0});
+        EXPECT_EQ(conf_process(con.st().config, name.c_str()), -2) << name;
         EXPECT_EQ(con.out.text, "\a\aError: cannot open " + name + "\n");
-        EXPECT_EQ(con.st().conf.get(ssid), 5u);
-        EXPECT_EQ(con.st().conf.get(implicit_action), 0u);
-        EXPECT_EQ(con.st().conf_processed, 0);
+        EXPECT_EQ(con.st().config.conf.get(ssid), 5u);
+        EXPECT_EQ(con.st().config.conf.get(implicit_action), 0u);
+        EXPECT_EQ(con.st().config.conf_processed, 0);
     }
 }
 
@@ -356,10 +359,10 @@ TEST_F(ConfProcessFile, AStreamThatFailsIsNotTakenForAWholeFile) {
     testing::console_fixture con;
     std::FILE* fp = std::fopen(dir_.string().c_str(), "r");  // a directory: opens here, fails at the first read
     if (fp == nullptr) GTEST_SKIP() << "this system does not open directories";
-    EXPECT_EQ(conf_process_stream(con.st(), fp, "d.cfg"), -2);
+    EXPECT_EQ(conf_process_stream(con.st().config, fp, "d.cfg"), -2);
     std::fclose(fp);
     EXPECT_EQ(con.out.text, "\a\aError: cannot read d.cfg\n");
-    EXPECT_EQ(con.st().conf_processed, 0);
+    EXPECT_EQ(con.st().config.conf_processed, 0);
 }
 
 TEST(ConfReader, AFileThatBreaksOffIsNeverTakenForAWholeOne) {
@@ -373,18 +376,18 @@ TEST(ConfReader, AFileThatBreaksOffIsNeverTakenForAWholeOne) {
         testing::console_fixture con;
         std::FILE* fp = testing::failing_stream(c.text);
         ASSERT_NE(fp, nullptr);
-        EXPECT_EQ(conf_process_stream(con.st(), fp, "t.cfg"), -2) << c.text;
+        EXPECT_EQ(conf_process_stream(con.st().config, fp, "t.cfg"), -2) << c.text;
         std::fclose(fp);
         EXPECT_EQ(con.out.text, "\a\aError: cannot read t.cfg\n") << c.text;
-        EXPECT_EQ(con.st().conf.get(ssid), c.ssid_after) << c.text;
-        EXPECT_EQ(con.st().conf_processed, 0);
+        EXPECT_EQ(con.st().config.conf.get(ssid), c.ssid_after) << c.text;
+        EXPECT_EQ(con.st().config.conf_processed, 0);
     }
 }
 
 TEST_F(ConfProcessFile, MessagesNameTheFileAsGiven) {
     testing::console_fixture con;
     const std::string path = write("bad.cfg", "nsr\n");
-    EXPECT_EQ(conf_process(con.st(), path.c_str()), -11);
+    EXPECT_EQ(conf_process(con.st().config, path.c_str()), -11);
     EXPECT_EQ(con.out.text, "\a\aError: " + path + "[1]: missing y | n argument: nsr\n");
 }
 

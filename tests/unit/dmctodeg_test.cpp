@@ -8,7 +8,7 @@
 #include <string>
 
 #include "coords/angles.h"
-#include "shell/output.h"
+#include "core/output.h"
 #include "test_state.h"
 
 namespace zuv {
@@ -140,7 +140,7 @@ TEST(Dmctodeg, TextEndsAtItsFirstNulByte) {
 
 TEST(Angles, SummaryIsTheFullTextFollowedByOneLineBreak) {
     testing::console_fixture con;
-    angles_command(con.st());
+    angles_command(con.st().out);
     EXPECT_EQ(angle_notation_summary.size(), 3384u);
     ASSERT_EQ(con.out.text.size(), 3385u);
     EXPECT_EQ(con.out.text.back(), '\n');

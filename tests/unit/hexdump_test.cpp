@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/output.h"
 #include "diag/hexdump.h"
-#include "shell/output.h"
 
 namespace zuv {
 namespace {

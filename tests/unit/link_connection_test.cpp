@@ -50,13 +50,13 @@ TEST(DeviceVersion, NulBytesOfAReplyBecomeHashes) {
 
 TEST(ConnectCommand, ConfiguredRateOutsideTheLinkRatesIsRefused) {
     testing::console_fixture con;
-    con.st().conf.set(conf_field::host_baud, std::uint32_t{2400});
-    con.st().conf.set(conf_field::have_gps, std::uint16_t{0});
+    con.st().config.conf.set(conf_field::host_baud, std::uint32_t{2400});
+    con.st().config.conf.set(conf_field::have_gps, std::uint16_t{0});
     arg_cursor args("1");
-    connect_command(con.st(), args);
+    connect_command(con.st().link, con.st().config.conf, args);
     EXPECT_EQ(con.out.text, "\a\aError: invalid baud rate: 2400\n");
-    EXPECT_EQ(con.st().connected, 0);
-    EXPECT_FALSE(con.st().port.is_open());
+    EXPECT_EQ(con.st().link.connected, 0);
+    EXPECT_FALSE(con.st().link.port.is_open());
 }
 
 }  // namespace

@@ -18,13 +18,13 @@ std::string shown_after_reading(const std::string& text) {
     console_fixture con;
     EXPECT_EQ(read_rules_text(con, text), 0) << con.out.text;
     con.out.text.clear();
-    rules_display(con.st());
+    rules_display(con.st().rules);
     return con.out.text;
 }
 
 TEST(RulesDisplay, WithoutRulesShowsOnlyTheImplicitAction) {
     console_fixture fresh;
-    rules_display(fresh.st());  // the default image holds neither 'p' nor 'd'
+    rules_display(fresh.st().rules);  // the default image holds neither 'p' nor 'd'
     EXPECT_EQ(fresh.out.text, "No Rules are configured!  Implicit Rule Action is ?\n");
     EXPECT_EQ(shown_after_reading("# nothing\n"), "No Rules are configured!  Implicit Rule Action is Pass\n");
     EXPECT_EQ(shown_after_reading("implicit drop\n"), "No Rules are configured!  Implicit Rule Action is Drop\n");
@@ -32,7 +32,7 @@ TEST(RulesDisplay, WithoutRulesShowsOnlyTheImplicitAction) {
     console_fixture failed;
     EXPECT_NE(read_rules_text(failed, "drop destin APRS\nbogus\n"), 0);
     failed.out.text.clear();
-    rules_display(failed.st());
+    rules_display(failed.st().rules);
     EXPECT_EQ(failed.out.text, "No Rules are configured!  Implicit Rule Action is Pass\n");
 }
 
@@ -84,9 +84,9 @@ rule_record handmade(std::uint8_t command, std::uint8_t flags) {
 
 std::string shown_rule(const rule_record& r) {
     console_fixture con;
-    con.st().rule_table[0] = r;
-    con.st().conf.set(conf_field::rule_count, std::uint16_t{1});
-    rules_display(con.st());
+    con.st().rules.rule_table[0] = r;
+    con.st().config.conf.set(conf_field::rule_count, std::uint16_t{1});
+    rules_display(con.st().rules);
     const std::string& text = con.out.text;
     const std::size_t last = text.rfind("\n1  ");
     return last == std::string::npos ? text : text.substr(last + 1);
@@ -112,8 +112,8 @@ TEST(RulesDisplay, ReadsOnlyTheBytesOfEachField) {
 
 TEST(RulesDisplay, ACountBeyondTheTableShowsTheWholeTableOnly) {
     console_fixture con;
-    con.st().conf.set(conf_field::rule_count, std::uint16_t{500});
-    rules_display(con.st());
+    con.st().config.conf.set(conf_field::rule_count, std::uint16_t{500});
+    rules_display(con.st().rules);
     EXPECT_EQ(con.out.text.substr(0, 28), "Rule count 30 plus Implicit\n");
     EXPECT_NE(con.out.text.find("\n30 ?       00  ?            \n"), std::string::npos);
     EXPECT_EQ(con.out.text.find("\n31 "), std::string::npos);

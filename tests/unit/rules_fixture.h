@@ -20,7 +20,7 @@ inline int read_rules_text(console_fixture& con, const std::string& text, const 
     std::string copy = text;
     std::FILE* fp = copy.empty() ? std::fopen("/dev/null", "r") : fmemopen(copy.data(), copy.size(), "r");
     if (fp == nullptr) return 1000;
-    const int rc = rules_read(con.st(), fp, name);
+    const int rc = rules_read(con.st().rules, fp, name);
     std::fclose(fp);
     return rc;
 }

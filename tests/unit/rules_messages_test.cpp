@@ -31,8 +31,8 @@ TEST_P(RuleLineMessage, NamesFileAndLineThenRepeatsTheLine) {
     console_fixture con;
     EXPECT_EQ(read_rules_text(con, std::string(c.line) + "\n"), c.rc) << c.line;
     EXPECT_EQ(con.out.text, c.before + "\a\aError: t.rules[1]: " + c.text + ":\n" + c.line + "\n");
-    EXPECT_EQ(con.st().rules_processed, 0);
-    EXPECT_EQ(con.st().conf.get(conf_field::rule_count), 0);
+    EXPECT_EQ(con.st().rules.rules_processed, 0);
+    EXPECT_EQ(con.st().config.conf.get(conf_field::rule_count), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "core/args.h"
 #include "failing_stream.h"
 #include "rules_fixture.h"
-#include "shell/args.h"
 
 namespace zuv {
 namespace {
@@ -19,8 +19,8 @@ using testing::console_fixture;
 using testing::read_rules_text;
 using testing::record_bytes;
 
-std::uint16_t implicit_action(console_fixture& con) { return con.st().conf.get(conf_field::implicit_action); }
-std::uint16_t rule_count(console_fixture& con) { return con.st().conf.get(conf_field::rule_count); }
+std::uint16_t implicit_action(console_fixture& con) { return con.st().config.conf.get(conf_field::implicit_action); }
+std::uint16_t rule_count(console_fixture& con) { return con.st().config.conf.get(conf_field::rule_count); }
 
 // n distinct rule lines.
 std::string rule_lines(int n) {
@@ -34,7 +34,7 @@ TEST(RulesRead, CommentAndBlankLinesOnlyGiveNoRulesAndPass) {
     EXPECT_EQ(read_rules_text(con, "# one\n\n   \n/ two\n;three\n\t,\n"), 0);
     EXPECT_EQ(con.out.text, "Rules processed 0, implicit 0\n");
     EXPECT_EQ(rule_count(con), 0);
-    EXPECT_EQ(con.st().rules_processed, 1);
+    EXPECT_EQ(con.st().rules.rules_processed, 1);
     EXPECT_EQ(implicit_action(con), 112);
 }
 
@@ -42,7 +42,7 @@ TEST(RulesRead, AnEmptyFileReadsLikeAFileOfComments) {
     console_fixture con;
     EXPECT_EQ(read_rules_text(con, ""), 0);
     EXPECT_EQ(con.out.text, "Rules processed 0, implicit 0\n");
-    EXPECT_EQ(con.st().rules_processed, 1);
+    EXPECT_EQ(con.st().rules.rules_processed, 1);
 }
 
 TEST(RulesRead, ImplicitLinesSetTheImplicitActionAndTheLastOneDecides) {
@@ -69,12 +69,12 @@ TEST(RulesRead, StoresRulesInLineOrderAndCountsImplicitLinesApart) {
     EXPECT_EQ(con.out.text, "Rules processed 2, implicit 1\n");
     EXPECT_EQ(rule_count(con), 2);
     EXPECT_EQ(implicit_action(con), 100);
-    EXPECT_EQ(con.st().rule_table[0].get(rule_field::command), 53);
-    EXPECT_EQ(con.st().rule_table[0].get(rule_field::line), 2);
-    EXPECT_EQ(con.st().rule_table[1].get(rule_field::command), 54);
-    EXPECT_EQ(con.st().rule_table[1].get(rule_field::line), 3);
+    EXPECT_EQ(con.st().rules.rule_table[0].get(rule_field::command), 53);
+    EXPECT_EQ(con.st().rules.rule_table[0].get(rule_field::line), 2);
+    EXPECT_EQ(con.st().rules.rule_table[1].get(rule_field::command), 54);
+    EXPECT_EQ(con.st().rules.rule_table[1].get(rule_field::line), 3);
     for (std::size_t i = 2; i < max_rules; ++i)
-        EXPECT_EQ(record_bytes(con.st().rule_table[i]), std::vector<std::uint8_t>(28, 0)) << i;
+        EXPECT_EQ(record_bytes(con.st().rules.rule_table[i]), std::vector<std::uint8_t>(28, 0)) << i;
 }
 
 TEST(RulesRead, ActionsAndRuleKeywordsMayBeAbbreviatedWhenUnique) {
@@ -93,8 +93,8 @@ TEST(RulesRead, ActionsAndRuleKeywordsMayBeAbbreviatedWhenUnique) {
     for (const keyword_case& c : cases) {
         console_fixture con;
         ASSERT_EQ(read_rules_text(con, std::string(c.line) + "\n"), 0) << c.line << con.out.text;
-        EXPECT_EQ(con.st().rule_table[0].get(rule_field::command), c.command) << c.line;
-        EXPECT_EQ(con.st().rule_table[0].get(rule_field::flags), c.flags) << c.line;
+        EXPECT_EQ(con.st().rules.rule_table[0].get(rule_field::command), c.command) << c.line;
+        EXPECT_EQ(con.st().rules.rule_table[0].get(rule_field::flags), c.flags) << c.line;
     }
 }
 
@@ -123,7 +123,7 @@ TEST(RulesRead, CommentsAndBlanksMayFollowTheArgumentsOfEveryKind) {
 TEST(RulesRead, AnglesAllowBlanksAndTheirWholeRange) {
     console_fixture con;
     ASSERT_EQ(read_rules_text(con, "pass rectangle N 39d 30m, W 105d 15m,  -90d ,180d\n"), 0) << con.out.text;
-    const rule_record& r = con.st().rule_table[0];
+    const rule_record& r = con.st().rules.rule_table[0];
     EXPECT_EQ(r.get(rule_field::float_1), 39.5f);
     EXPECT_EQ(r.get(rule_field::float_2), -105.25f);
     EXPECT_EQ(r.get(rule_field::float_3), -90.0f);
@@ -156,7 +156,7 @@ TEST(RulesRead, ThirtyRuleAndImplicitLinesAreTheLimit) {
     ASSERT_EQ(read_rules_text(con, rule_lines(30)), 0);
     EXPECT_EQ(con.out.text, "Rules processed 30, implicit 0\n");
     EXPECT_EQ(rule_count(con), 30);
-    EXPECT_EQ(con.st().rule_table[29].callsign(), "C29");
+    EXPECT_EQ(con.st().rules.rule_table[29].callsign(), "C29");
 }
 
 TEST(RulesRead, RejectsARuleEqualToAnEarlierOne) {
@@ -195,7 +195,7 @@ TEST(RulesRead, RejectsARuleEqualToAnEarlierOne) {
 
 TEST(CheckRuleDupe, ComparesEverythingButTheLine) {
     console_fixture con;
-    rule_array& table = con.st().rule_table;
+    rule_array& table = con.st().rules.rule_table;
     for (std::size_t i = 0; i < 3; ++i) {
         table[i].set(rule_field::command, std::uint8_t{53});
         table[i].set(rule_field::flags, std::uint8_t{4});
@@ -204,16 +204,16 @@ TEST(CheckRuleDupe, ComparesEverythingButTheLine) {
     }
     rule_record rep = table[2];
     rep.set(rule_field::line, std::int16_t{99});
-    EXPECT_EQ(check_rule_dupe(con.st(), 3, &rep), 10);  // the first equal one
-    EXPECT_EQ(check_rule_dupe(con.st(), 0, &rep), 0);
+    EXPECT_EQ(check_rule_dupe(con.st().rules, 3, &rep), 10);  // the first equal one
+    EXPECT_EQ(check_rule_dupe(con.st().rules, 0, &rep), 0);
     rep.bytes[23] = 1;
-    EXPECT_EQ(check_rule_dupe(con.st(), 3, &rep), 0);
+    EXPECT_EQ(check_rule_dupe(con.st().rules, 3, &rep), 0);
     rep.bytes[23] = 0;
     rep.set(rule_field::flags, std::uint8_t{8});
-    EXPECT_EQ(check_rule_dupe(con.st(), 3, &rep), 0);
+    EXPECT_EQ(check_rule_dupe(con.st().rules, 3, &rep), 0);
     EXPECT_EQ(con.out.text, "");
-    EXPECT_EQ(check_rule_dupe(con.st(), 31, &table[1]), 11);  // a count past the table stops at its end
-    EXPECT_EQ(check_rule_dupe(con.st(), 3, nullptr), -1);
+    EXPECT_EQ(check_rule_dupe(con.st().rules, 31, &table[1]), 11);  // a count past the table stops at its end
+    EXPECT_EQ(check_rule_dupe(con.st().rules, 3, nullptr), -1);
     EXPECT_EQ(con.out.text, "check_rule_dupe: Error: param rep is invalid\n");
 }
 
@@ -222,15 +222,15 @@ TEST(RulesRead, AFailureLeavesNoValidRuleButKeepsWhatWasBuilt) {
     ASSERT_EQ(read_rules_text(con, "drop destin OLD1\ndrop destin OLD2\ndrop destin OLD3\n"), 0);
     EXPECT_EQ(read_rules_text(con, "implicit drop\ndrop destin NEW\npass circle 10 95d, 105d\n"), -19);
     EXPECT_EQ(rule_count(con), 0);
-    EXPECT_EQ(con.st().rules_processed, 0);
+    EXPECT_EQ(con.st().rules.rules_processed, 0);
     EXPECT_EQ(implicit_action(con), 100);  // set by the line before the failure
-    EXPECT_EQ(con.st().rule_table[0].callsign(), "NEW");
+    EXPECT_EQ(con.st().rules.rule_table[0].callsign(), "NEW");
     // The partly built circle: its radius is stored, its latitude was refused.
-    EXPECT_EQ(con.st().rule_table[1].get(rule_field::command), 55);
-    EXPECT_EQ(con.st().rule_table[1].get(rule_field::float_1), 10.0f);
-    EXPECT_EQ(con.st().rule_table[1].get(rule_field::float_2), 0.0f);
+    EXPECT_EQ(con.st().rules.rule_table[1].get(rule_field::command), 55);
+    EXPECT_EQ(con.st().rules.rule_table[1].get(rule_field::float_1), 10.0f);
+    EXPECT_EQ(con.st().rules.rule_table[1].get(rule_field::float_2), 0.0f);
     // Nothing is left of the earlier read.
-    EXPECT_EQ(record_bytes(con.st().rule_table[2]), std::vector<std::uint8_t>(28, 0));
+    EXPECT_EQ(record_bytes(con.st().rules.rule_table[2]), std::vector<std::uint8_t>(28, 0));
 }
 
 TEST(RulesRead, AFailureBeforeAnyImplicitLineLeavesPass) {
@@ -246,14 +246,14 @@ TEST(RulesRead, ALineLongerThan255CharactersIsReadInPieces) {
     const std::string comment = "#" + std::string(254, 'x');
     EXPECT_EQ(read_rules_text(con, comment + "drop destin APRS\nbogus\n"), -3);
     EXPECT_EQ(con.out.text, "\a\aError: t.rules[3]: action bogus invalid:\nbogus\n");
-    EXPECT_EQ(con.st().rule_table[0].get(rule_field::line), 2);
+    EXPECT_EQ(con.st().rules.rule_table[0].get(rule_field::line), 2);
 
     // A line of exactly 255 characters is one line: its line feed is not a
     // second, empty one, so the lines after it keep their editor numbers.
     for (const char* ending : {"\n", "\r\n"}) {
         console_fixture exact;
         EXPECT_EQ(read_rules_text(exact, comment + ending + "drop destin APRS\nbogus\n"), -3) << ending;
-        EXPECT_EQ(exact.st().rule_table[0].get(rule_field::line), 2);
+        EXPECT_EQ(exact.st().rules.rule_table[0].get(rule_field::line), 2);
         EXPECT_EQ(exact.out.text, "\a\aError: t.rules[3]: action bogus invalid:\nbogus\n");
     }
 
@@ -271,10 +271,10 @@ TEST(RulesRead, CarriageReturnsOfCrLfEndingsNeverReachAToken) {
         << con.out.text;
     EXPECT_EQ(con.out.text, "Rules processed 4, implicit 1\n");
     EXPECT_EQ(implicit_action(con), 100);
-    EXPECT_EQ(con.st().rule_table[0].get(rule_field::float_3), -105.25f);
-    EXPECT_EQ(con.st().rule_table[1].callsign(), "APRS");
-    EXPECT_EQ(con.st().rule_table[1].get(rule_field::line), 5);
-    EXPECT_EQ(con.st().rule_table[2].get(rule_field::byte_2), 3);
+    EXPECT_EQ(con.st().rules.rule_table[0].get(rule_field::float_3), -105.25f);
+    EXPECT_EQ(con.st().rules.rule_table[1].callsign(), "APRS");
+    EXPECT_EQ(con.st().rules.rule_table[1].get(rule_field::line), 5);
+    EXPECT_EQ(con.st().rules.rule_table[2].get(rule_field::byte_2), 3);
 
     console_fixture msg;
     EXPECT_EQ(read_rules_text(msg, "drop destin\r\n"), -11);
@@ -284,23 +284,23 @@ TEST(RulesRead, CarriageReturnsOfCrLfEndingsNeverReachAToken) {
     // would have split it, and a last line needs no line end.
     console_fixture edge;
     EXPECT_EQ(read_rules_text(edge, "#" + std::string(253, 'x') + "\r\ndrop destin APRS"), 0) << edge.out.text;
-    EXPECT_EQ(edge.st().rule_table[0].get(rule_field::line), 2);
-    EXPECT_EQ(edge.st().rule_table[0].callsign(), "APRS");
+    EXPECT_EQ(edge.st().rules.rule_table[0].get(rule_field::line), 2);
+    EXPECT_EQ(edge.st().rules.rule_table[0].callsign(), "APRS");
 }
 
 TEST(RulesRead, ANulByteEndsItsLine) {
     using namespace std::string_literals;
     console_fixture con;
     EXPECT_EQ(read_rules_text(con, "drop destin AP\0RS\n\0drop destin X\ndorp\0 destin\n"s), -3);
-    EXPECT_EQ(con.st().rule_table[0].callsign(), "AP");
+    EXPECT_EQ(con.st().rules.rule_table[0].callsign(), "AP");
     EXPECT_EQ(con.out.text, "\a\aError: t.rules[3]: action dorp invalid:\ndorp\n");
 }
 
 TEST(RulesRead, BytesAbove0x7FAreKeptAndOnlyAsciiLettersAreUpperCased) {
     console_fixture con;
     ASSERT_EQ(read_rules_text(con, "drop destin \xC4\xD6x\ndrop digi 1 \xE9t\xE9\n"), 0) << con.out.text;
-    EXPECT_EQ(con.st().rule_table[0].callsign(), "\xC4\xD6x");
-    EXPECT_EQ(con.st().rule_table[1].callsign(), "\xE9T\xE9");
+    EXPECT_EQ(con.st().rules.rule_table[0].callsign(), "\xC4\xD6x");
+    EXPECT_EQ(con.st().rules.rule_table[1].callsign(), "\xE9T\xE9");
 
     console_fixture bad;
     EXPECT_EQ(read_rules_text(bad, "drop digi \xE9 RELAY\n"), -57);
@@ -317,8 +317,8 @@ TEST(RulesRead, RulesBeyondLine32767StoreLine32767AndReportTheTrueLine) {
     const std::string filler(32767, '\n');
     console_fixture ok;
     ASSERT_EQ(read_rules_text(ok, filler + "drop destin APRS\n" + std::string(10000, '\n') + "drop destin WIDE\n"), 0);
-    EXPECT_EQ(ok.st().rule_table[0].get(rule_field::line), 32767);
-    EXPECT_EQ(ok.st().rule_table[1].get(rule_field::line), 32767);
+    EXPECT_EQ(ok.st().rules.rule_table[0].get(rule_field::line), 32767);
+    EXPECT_EQ(ok.st().rules.rule_table[1].get(rule_field::line), 32767);
 
     console_fixture dupe;
     EXPECT_EQ(read_rules_text(dupe, filler + "drop destin APRS\ndrop destin APRS\n"), -71);
@@ -344,40 +344,40 @@ protected:
 
 TEST_F(RulesFile, ReadsANamedFile) {
     console_fixture con;
-    EXPECT_EQ(rules_process(con.st(), path_), 0);
+    EXPECT_EQ(rules_process(con.st().rules, path_), 0);
     EXPECT_EQ(con.out.text, "Rules processed 1, implicit 1\n");
     EXPECT_EQ(rule_count(con), 1);
 }
 
 TEST_F(RulesFile, AFileThatCannotBeOpenedChangesNothing) {
     console_fixture con;
-    ASSERT_EQ(rules_process(con.st(), path_), 0);
-    const rule_array before = con.st().rule_table;
+    ASSERT_EQ(rules_process(con.st().rules, path_), 0);
+    const rule_array before = con.st().rules.rule_table;
     con.out.text.clear();
-    EXPECT_EQ(rules_process(con.st(), "/nonexistent/dir/x.rules"), -2);
+    EXPECT_EQ(rules_process(con.st().rules, "/nonexistent/dir/x.rules"), -2);
     EXPECT_EQ(con.out.text, "\a\aError: cannot open /nonexistent/dir/x.rules\n");
     EXPECT_EQ(rule_count(con), 1);
     EXPECT_EQ(implicit_action(con), 100);
-    EXPECT_EQ(con.st().rules_processed, 1);
-    EXPECT_EQ(record_bytes(con.st().rule_table[0]), record_bytes(before[0]));
+    EXPECT_EQ(con.st().rules.rules_processed, 1);
+    EXPECT_EQ(record_bytes(con.st().rules.rule_table[0]), record_bytes(before[0]));
 }
 
 TEST(RulesProcess, RefusesANullNameAndAFileThatCannotBeRead) {
     console_fixture con;
-    EXPECT_EQ(rules_process(con.st(), nullptr), -1);
+    EXPECT_EQ(rules_process(con.st().rules, nullptr), -1);
     EXPECT_EQ(con.out.text, "rules_process: Error: param rfp is invalid\n");
     // A directory opens on some systems but gives no text: it is refused
     // like a name that cannot be opened, before the table is reset.
     console_fixture dir;
     ASSERT_EQ(read_rules_text(dir, "implicit drop\ndrop destin APRS\n"), 0);
-    const rule_array before = dir.st().rule_table;
+    const rule_array before = dir.st().rules.rule_table;
     dir.out.text.clear();
-    EXPECT_EQ(rules_process(dir.st(), "/"), rules_cannot_open);
+    EXPECT_EQ(rules_process(dir.st().rules, "/"), rules_cannot_open);
     EXPECT_EQ(dir.out.text, "\a\aError: cannot open /\n");
     EXPECT_EQ(rule_count(dir), 1);
     EXPECT_EQ(implicit_action(dir), 100);
-    EXPECT_EQ(dir.st().rules_processed, 1);
-    EXPECT_EQ(record_bytes(dir.st().rule_table[0]), record_bytes(before[0]));
+    EXPECT_EQ(dir.st().rules.rules_processed, 1);
+    EXPECT_EQ(record_bytes(dir.st().rules.rule_table[0]), record_bytes(before[0]));
 }
 
 TEST(RulesRead, AFileThatBreaksOffIsNeverTakenForAWholeOne) {
@@ -386,10 +386,10 @@ TEST(RulesRead, AFileThatBreaksOffIsNeverTakenForAWholeOne) {
         console_fixture con;
         std::FILE* fp = testing::failing_stream(text);
         ASSERT_NE(fp, nullptr);
-        EXPECT_EQ(rules_read(con.st(), fp, "t.rules"), rules_cannot_read) << text;
+        EXPECT_EQ(rules_read(con.st().rules, fp, "t.rules"), rules_cannot_read) << text;
         std::fclose(fp);
         EXPECT_EQ(con.out.text, "\a\aError: cannot read t.rules\n") << text;
-        EXPECT_EQ(con.st().rules_processed, 0);
+        EXPECT_EQ(con.st().rules.rules_processed, 0);
         EXPECT_EQ(rule_count(con), 0);
     }
 }
@@ -407,7 +407,7 @@ TEST(RulesCommand, NeedsAFileNameAndReportsAFailedRead) {
         console_fixture con;
         arg_cursor args(c.line);
         ASSERT_TRUE(args.next_number());
-        rules_command(con.st(), args);
+        rules_command(con.st().rules, args);
         EXPECT_EQ(con.out.text, c.output) << c.line;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,7 @@ TEST(RuleRecord, DestinRuleOnLineThreeHasTheDeviceImage) {
     ASSERT_EQ(read_rules_text(con, "# filters\n\ndrop destin APRS\n"), 0);
     const bytes want{0x41, 0x50, 0x52, 0x53, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                      0,    0,    0,    0,    0, 0, 0, 0, 0, 0, 0x35, 0x04, 0x03, 0x00};
-    EXPECT_EQ(record_bytes(con.st().rule_table[0]), want);
+    EXPECT_EQ(record_bytes(con.st().rules.rule_table[0]), want);
 }
 
 TEST(RuleRecord, CircleRuleOnLineSevenHasTheDeviceImage) {
@@ -44,7 +45,7 @@ TEST(RuleRecord, CircleRuleOnLineSevenHasTheDeviceImage) {
     ASSERT_EQ(read_rules_text(con, "\n\n\n\n\n\npass circle 10 39.5d, -105.25d\n"), 0);
     const bytes want{0x00, 0x00, 0x20, 0x41, 0x00, 0x00, 0x00, 0x00, 0x1e, 0x42, 0x00, 0x00, 0x00, 0x80,
                      0xd2, 0xc2, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x37, 0x08, 0x07, 0x00};
-    EXPECT_EQ(record_bytes(con.st().rule_table[0]), want);
+    EXPECT_EQ(record_bytes(con.st().rules.rule_table[0]), want);
 }
 
 struct image_case {
@@ -52,12 +53,14 @@ struct image_case {
     bytes want;
 };
 
+void PrintTo(const image_case& c, std::ostream* os) { *os << '"' << c.line << '"'; }
+
 class RuleImage : public ::testing::TestWithParam<image_case> {};
 
 TEST_P(RuleImage, StoresEveryFieldAndZeroesTheRest) {
     console_fixture con;
     ASSERT_EQ(read_rules_text(con, GetParam().line), 0) << con.out.text;
-    EXPECT_EQ(record_bytes(con.st().rule_table[0]), GetParam().want) << GetParam().line;
+    EXPECT_EQ(record_bytes(con.st().rules.rule_table[0]), GetParam().want) << GetParam().line;
 }
 
 record_image rec(std::uint8_t command, std::uint8_t flags) { return record_image(command, flags, 1); }
@@ -111,15 +114,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RuleTableImage, IsTheRecordsBackToBack) {
     console_fixture con;
     ASSERT_EQ(read_rules_text(con, "drop destin APRS\nimplicit drop\npass circle 10 39.5d, -105.25d\n"), 0);
-    const auto image = rule_table_image(con.st().rule_table, 2);
+    const auto image = rule_table_image(con.st().rules.rule_table, 2);
     ASSERT_EQ(image.size(), 56u);
-    bytes want = record_bytes(con.st().rule_table[0]);
-    const bytes second = record_bytes(con.st().rule_table[1]);
+    bytes want = record_bytes(con.st().rules.rule_table[0]);
+    const bytes second = record_bytes(con.st().rules.rule_table[1]);
     want.insert(want.end(), second.begin(), second.end());
     EXPECT_EQ(bytes(image.begin(), image.end()), want);
-    EXPECT_EQ(con.st().rule_table[1].bytes[26], 3);  // the line of the circle rule
-    EXPECT_EQ(rule_table_image(con.st().rule_table, 31).size(), 840u);
-    EXPECT_EQ(rule_table_image(con.st().rule_table, 0).size(), 0u);
+    EXPECT_EQ(con.st().rules.rule_table[1].bytes[26], 3);  // the line of the circle rule
+    EXPECT_EQ(rule_table_image(con.st().rules.rule_table, 31).size(), 840u);
+    EXPECT_EQ(rule_table_image(con.st().rules.rule_table, 0).size(), 0u);
 }
 
 TEST(RuleRecord, CallsignStopsAtZeroOrAfterSixBytes) {

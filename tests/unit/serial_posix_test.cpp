@@ -43,7 +43,7 @@ protected:
         setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
     }
     void TearDown() override {
-        close_port(con.st());
+        close_port(con.st().link);
         if (master_ >= 0) close(master_);
         if (had_xdg_) setenv("XDG_CONFIG_HOME", old_xdg_.c_str(), 1);
         else unsetenv("XDG_CONFIG_HOME");
@@ -90,7 +90,7 @@ private:
 TEST_F(pty_port, OpensRaw8N1AtEveryRateOfTheBaudTable) {
     for (long rate : baud_table) {
         if (rate == 0) break;
-        ASSERT_EQ(open_port(con.st(), "COM1", rate), 0) << rate << con.out.text;
+        ASSERT_EQ(open_port(con.st().link, "COM1", rate), 0) << rate << con.out.text;
         EXPECT_EQ(get_line_rate(master_), rate);
         termios tio{};
         ASSERT_EQ(tcgetattr(master_, &tio), 0);
@@ -100,99 +100,99 @@ TEST_F(pty_port, OpensRaw8N1AtEveryRateOfTheBaudTable) {
         EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u) << rate;
         EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | ICRNL), 0u) << rate;
         EXPECT_EQ(tio.c_oflag & OPOST, 0u) << rate;
-        EXPECT_EQ(con.st().port.rate, rate);
-        close_port(con.st());
+        EXPECT_EQ(con.st().link.port.rate, rate);
+        close_port(con.st().link);
     }
     EXPECT_EQ(con.out.text, "");
 }
 
 TEST_F(pty_port, RateOutsideTheTableIsRefusedAndLeavesNoPortOpen) {
-    EXPECT_EQ(open_port(con.st(), "COM1", 28800), -3);
+    EXPECT_EQ(open_port(con.st().link, "COM1", 28800), -3);
     EXPECT_EQ(con.out.text, "\a\aError: Invalid baud rate 28800\n");
-    EXPECT_FALSE(con.st().port.is_open());
-    EXPECT_EQ(open_port(con.st(), "COM1", 19200), 0);  // nothing left locked
+    EXPECT_FALSE(con.st().link.port.is_open());
+    EXPECT_EQ(open_port(con.st().link, "COM1", 19200), 0);  // nothing left locked
 }
 
 TEST_F(pty_port, PortHeldByAnotherHandleCannotBeOpened) {
-    ASSERT_EQ(open_port(con.st(), "COM1", 19200), 0);
+    ASSERT_EQ(open_port(con.st().link, "COM1", 19200), 0);
     testing::console_fixture other;
-    EXPECT_EQ(open_port(other.st(), "COM1", 19200), -2);
+    EXPECT_EQ(open_port(other.st().link, "COM1", 19200), -2);
     EXPECT_EQ(other.out.text, "\a\aError: cannot open COM port COM1: Device or resource busy\n");
-    close_port(con.st());
-    EXPECT_EQ(open_port(other.st(), "COM1", 19200), 0);
-    close_port(other.st());
+    close_port(con.st().link);
+    EXPECT_EQ(open_port(other.st().link, "COM1", 19200), 0);
+    close_port(other.st().link);
 }
 
 TEST_F(pty_port, ExclusiveModeDoesNotOutliveTheClose) {
-    ASSERT_EQ(open_port(con.st(), "COM1", 19200), 0);
+    ASSERT_EQ(open_port(con.st().link, "COM1", 19200), 0);
     EXPECT_EQ(exclusive_flag(), 1);
-    close_port(con.st());
+    close_port(con.st().link);
     EXPECT_EQ(exclusive_flag(), 0);
 }
 
 TEST_F(pty_port, LeavingTheProgramReleasesTheConnectedPort) {
     for (const char* input : {"exit\n", ""}) {
         testing::console_fixture session(input);
-        ASSERT_EQ(open_port(session.st(), "COM1", 19200), 0);
-        session.st().connected = 1;
+        ASSERT_EQ(open_port(session.st().link, "COM1", 19200), 0);
+        session.st().link.connected = 1;
         run_shell(session.st());
-        EXPECT_FALSE(session.st().port.is_open()) << input;
+        EXPECT_FALSE(session.st().link.port.is_open()) << input;
         EXPECT_EQ(exclusive_flag(), 0) << input;
     }
 }
 
 TEST_F(pty_port, PortMapEntriesThatAreNoTerminalAreReported) {
     fs::create_symlink("/nonexistent/tty", dir_ / "zuvdigi" / "com2");
-    EXPECT_EQ(open_port(con.st(), "COM2", 19200), -2);
+    EXPECT_EQ(open_port(con.st().link, "COM2", 19200), -2);
     EXPECT_EQ(con.out.text, "\a\aError: cannot open COM port COM2: No such file or directory\n");
     con.out.text.clear();
     { std::FILE* f = std::fopen((dir_ / "zuvdigi" / "com3").c_str(), "w"); std::fclose(f); }
-    EXPECT_EQ(open_port(con.st(), "COM3", 19200), -3);
+    EXPECT_EQ(open_port(con.st().link, "COM3", 19200), -3);
     EXPECT_EQ(con.out.text,
               "\a\aError: could not get the comm state for port COM3: Inappropriate ioctl for device\n");
-    EXPECT_FALSE(con.st().port.is_open());
-    EXPECT_EQ(open_port(con.st(), nullptr, 19200), -1);
+    EXPECT_FALSE(con.st().link.port.is_open());
+    EXPECT_EQ(open_port(con.st().link, nullptr, 19200), -1);
 }
 
 TEST_F(pty_port, ReadReturnsAsSoonAsTheBytesAreThereWithoutNulBytes) {
-    ASSERT_EQ(open_port(con.st(), "COM1", 19200), 0);
+    ASSERT_EQ(open_port(con.st().link, "COM1", 19200), 0);
     device_sends(std::string("a\0b\0\0cdef", 9));
     std::uint8_t buf[16]{};
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(read_port(con.st(), "COM1", buf, 3, 5000), 3);
+    EXPECT_EQ(read_port(con.st().link, "COM1", buf, 3, 5000), 3);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));  // did not wait for the time-out
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 3), "abc");
-    EXPECT_EQ(read_port(con.st(), "COM1", buf, 16, 20), 3);
+    EXPECT_EQ(read_port(con.st().link, "COM1", buf, 16, 20), 3);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 3), "def");
-    EXPECT_EQ(read_port(con.st(), "COM1", buf, 16, 20), 0);
+    EXPECT_EQ(read_port(con.st().link, "COM1", buf, 16, 20), 0);
 }
 
 TEST_F(pty_port, OpenDiscardsWhatTheDeviceSentBeforeAndPurgeDiscardsBothWays) {
-    ASSERT_EQ(open_port(con.st(), "COM1", 19200), 0);
-    close_port(con.st());
+    ASSERT_EQ(open_port(con.st().link, "COM1", 19200), 0);
+    close_port(con.st().link);
     device_sends("stale");
-    ASSERT_EQ(open_port(con.st(), "COM1", 19200), 0);
+    ASSERT_EQ(open_port(con.st().link, "COM1", 19200), 0);
     std::uint8_t buf[16];
-    EXPECT_EQ(read_port(con.st(), "COM1", buf, 16, 20), 0);
+    EXPECT_EQ(read_port(con.st().link, "COM1", buf, 16, 20), 0);
     device_sends("pending");
-    purge_port(con.st());
-    EXPECT_EQ(read_port(con.st(), "COM1", buf, 16, 20), 0);
+    purge_port(con.st().link);
+    EXPECT_EQ(read_port(con.st().link, "COM1", buf, 16, 20), 0);
 }
 
 // The rate change writes "host <rate>", closes and reopens at once. Nothing
 // written before the close may be lost, even when the device reads late.
 TEST_F(pty_port, RateChangeNeverLosesTheHostCommand) {
     std::string sent;
-    ASSERT_EQ(open_port(con.st(), "COM1", 19200), 0);
+    ASSERT_EQ(open_port(con.st().link, "COM1", 19200), 0);
     for (int i = 0; i < 100; ++i) {
         const std::string cmd = "host " + std::to_string(i % 2 == 0 ? 38400 : 9600) + "\n";
-        ASSERT_EQ(write_port(con.st(), "COM1", reinterpret_cast<const std::uint8_t*>(cmd.data()),
+        ASSERT_EQ(write_port(con.st().link, "COM1", reinterpret_cast<const std::uint8_t*>(cmd.data()),
                              static_cast<int>(cmd.size())),
                   static_cast<int>(cmd.size()));
         sent += cmd;
-        drain_port(con.st());
-        close_port(con.st());
-        ASSERT_EQ(open_port(con.st(), "COM1", i % 2 == 0 ? 38400 : 9600), 0);
+        drain_port(con.st().link);
+        close_port(con.st().link);
+        ASSERT_EQ(open_port(con.st().link, "COM1", i % 2 == 0 ? 38400 : 9600), 0);
         if (i % 10 == 9) {
             EXPECT_EQ(device_reads(), sent) << "after " << i + 1 << " changes";
             sent.clear();
@@ -201,21 +201,21 @@ TEST_F(pty_port, RateChangeNeverLosesTheHostCommand) {
 }
 
 TEST_F(pty_port, WriteChecksItsArgumentsAndReportsAVanishedDevice) {
-    ASSERT_EQ(open_port(con.st(), "COM1", 19200), 0);
+    ASSERT_EQ(open_port(con.st().link, "COM1", 19200), 0);
     const std::uint8_t bytes[] = {'a', 'b', 'c'};
-    EXPECT_EQ(write_port(con.st(), nullptr, bytes, 3), -1);
-    EXPECT_EQ(write_port(con.st(), "COM1", nullptr, 3), -2);
-    EXPECT_EQ(write_port(con.st(), "COM1", bytes, 0), -1);
+    EXPECT_EQ(write_port(con.st().link, nullptr, bytes, 3), -1);
+    EXPECT_EQ(write_port(con.st().link, "COM1", nullptr, 3), -2);
+    EXPECT_EQ(write_port(con.st().link, "COM1", bytes, 0), -1);
     EXPECT_EQ(con.out.text,
               "write_port: Error: invalid param file port\n"
               "write_port: Error: invalid param buf ptr\n"
               "write_port: Error: invalid param len: 0\n");
-    EXPECT_EQ(write_port(con.st(), "COM1", bytes, 3), 3);
+    EXPECT_EQ(write_port(con.st().link, "COM1", bytes, 3), 3);
     EXPECT_EQ(device_reads(), "abc");
     con.out.text.clear();
     close(master_);
     master_ = -1;
-    EXPECT_EQ(write_port(con.st(), "COM1", bytes, 3), -3);
+    EXPECT_EQ(write_port(con.st().link, "COM1", bytes, 3), -3);
     EXPECT_EQ(con.out.text, "\a\aError: wrote 0 of 3, got error on port COM1: Input/output error\n");
 }
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "core/args.h"
 #include "serial/baud.h"
-#include "shell/args.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
 #include "test_state.h"
@@ -63,18 +63,18 @@ TEST(DecimalValue, ReadsLikeAtol) {
 TEST(PortArg, AcceptsNumbersAndComNames) {
     for (const char* token : {"3", "com3", "COM3", "Com3", " 3"}) {
         testing::console_fixture con;
-        EXPECT_EQ(port_arg(con.st(), token), 3) << token;
+        EXPECT_EQ(port_arg(con.st().out, token), 3) << token;
         EXPECT_EQ(con.out.text, "");
     }
     testing::console_fixture con;
-    EXPECT_EQ(port_arg(con.st(), "20"), 20);
-    EXPECT_EQ(port_arg(con.st(), "com1"), 1);
+    EXPECT_EQ(port_arg(con.st().out, "20"), 20);
+    EXPECT_EQ(port_arg(con.st().out, "com1"), 1);
 }
 
 TEST(PortArg, RefusesNumbersOutsideOneToTwentyQuotingTheToken) {
     for (const char* token : {"0", "21", "comx", "com", "co3", "-1", "com21"}) {
         testing::console_fixture con;
-        EXPECT_FALSE(port_arg(con.st(), token)) << token;
+        EXPECT_FALSE(port_arg(con.st().out, token)) << token;
         EXPECT_EQ(con.out.text, std::string("\a\aError: invalid COM port number (1..20): ") + token + "\n");
     }
 }
@@ -82,7 +82,7 @@ TEST(PortArg, RefusesNumbersOutsideOneToTwentyQuotingTheToken) {
 TEST(RateArg, AcceptsOnlyTheFiveLinkRates) {
     for (long rate : valid_bauds) {
         testing::console_fixture con;
-        EXPECT_EQ(rate_arg(con.st(), std::to_string(rate)), rate);
+        EXPECT_EQ(rate_arg(con.st().out, std::to_string(rate)), rate);
         EXPECT_EQ(con.out.text, "");
     }
     struct refused {
@@ -96,7 +96,7 @@ TEST(RateArg, AcceptsOnlyTheFiveLinkRates) {
     };
     for (const refused& c : cases) {
         testing::console_fixture con;
-        EXPECT_FALSE(rate_arg(con.st(), c.token));
+        EXPECT_FALSE(rate_arg(con.st().out, c.token));
         EXPECT_EQ(con.out.text, c.message);
     }
 }
@@ -151,8 +151,8 @@ TEST(CmdSummary, BracketsTheConfiguredRateOrNone) {
     };
     for (const rate_case& c : cases) {
         testing::console_fixture con;
-        con.st().conf.set(conf_field::host_baud, c.host);
-        con.st().conf.set(conf_field::have_gps, c.have_gps);
+        con.st().config.conf.set(conf_field::host_baud, c.host);
+        con.st().config.conf.set(conf_field::have_gps, c.have_gps);
         cmd_summary(con.st());
         EXPECT_NE(con.out.text.find(c.line), std::string::npos) << con.out.text;
     }

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "config/conf_record.h"
-#include "shell/output.h"
+#include "core/output.h"
 #include "shell/state.h"
 
 namespace zuv::testing {
@@ -18,7 +18,7 @@ public:
         in_ = input_.empty() ? std::fopen("/dev/null", "r")
                              : fmemopen(input_.data(), input_.size(), "r");
         state_ = std::make_unique<app_state>(in_, out, err);
-        conf_load_defaults(*state_);
+        conf_load_defaults(state_->config);
     }
     ~console_fixture() {
         state_.reset();

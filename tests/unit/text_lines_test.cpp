@@ -1,7 +1,7 @@
 // The line reading both file readers share: where lines end, how long lines
 // are cut, what a NUL byte or a read error does, and the open check.
 
-#include "shell/text_lines.h"
+#include "core/text_lines.h"
 
 #include <gtest/gtest.h>
 

@@ -18,31 +18,27 @@
 #include <string>
 #include <thread>
 
+#include "core/output.h"
 #include "serial/baud.h"
 #include "serial/port.h"
-#include "shell/output.h"
-#include "shell/state.h"
 
 namespace zuv {
 namespace {
 
 constexpr const char* device_port = "COM1";
 
-// A fresh state with an empty console, its output captured.
+// A fresh port with its messages captured.
 class port_test : public ::testing::Test {
 protected:
     void SetUp() override {
-        in_ = std::fopen("NUL", "r");
-        ASSERT_NE(in_, nullptr);
-        st_ = std::make_unique<app_state>(in_, out, err);
+        st_ = std::make_unique<port_state>(out, err);
     }
     void TearDown() override {
         close_port(st());
         st_.reset();
-        std::fclose(in_);
     }
 
-    app_state& st() { return *st_; }
+    port_state& st() { return *st_; }
     HANDLE handle() { return reinterpret_cast<HANDLE>(st().port.handle); }
 
     COMMTIMEOUTS driver_timeouts() {
@@ -55,8 +51,7 @@ protected:
     string_output err;
 
 private:
-    std::FILE* in_ = nullptr;
-    std::unique_ptr<app_state> st_;
+    std::unique_ptr<port_state> st_;
 };
 
 // The system's text for code, as FormatMessageA gives it.

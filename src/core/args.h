@@ -2,13 +2,14 @@
 // The shell's argument conventions: tokens are taken one at a time from the
 // rest of the command line, each command naming the separators it uses.
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace zuv {
 
-struct app_state;
+class output;
 
 inline constexpr std::string_view number_separators = " ,\t";
 inline constexpr std::string_view file_name_separators = ",\t";
@@ -41,9 +42,12 @@ int decimal_int(std::string_view text);
 
 // A COM port number 1 to 20 from a token such as 3, com3 or COM3; prints the
 // refusal and returns nothing when the token names no such port.
-std::optional<int> port_arg(app_state& st, std::string_view token);
+std::optional<int> port_arg(output& out, std::string_view token);
+
+// The rates the shell accepts for the link to the device.
+inline constexpr std::array<long, 5> valid_bauds{4800, 9600, 19200, 38400, 57600};
 
 // A link rate that is one of valid_bauds; prints the refusal otherwise.
-std::optional<long> rate_arg(app_state& st, std::string_view token);
+std::optional<long> rate_arg(output& out, std::string_view token);
 
 }  // namespace zuv

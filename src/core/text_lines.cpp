@@ -1,4 +1,4 @@
-#include "shell/text_lines.h"
+#include "core/text_lines.h"
 
 namespace zuv {
 

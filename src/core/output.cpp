@@ -1,4 +1,4 @@
-#include "shell/output.h"
+#include "core/output.h"
 
 #include <cstdarg>
 #include <vector>

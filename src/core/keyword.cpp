@@ -1,4 +1,4 @@
-#include "shell/keyword.h"
+#include "core/keyword.h"
 
 namespace zuv {
 

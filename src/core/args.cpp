@@ -1,10 +1,9 @@
-#include "shell/args.h"
+#include "core/args.h"
 
 #include <climits>
 
-#include "shell/commands.h"
-#include "shell/keyword.h"
-#include "shell/state.h"
+#include "core/keyword.h"
+#include "core/output.h"
 
 namespace zuv {
 
@@ -44,23 +43,23 @@ int decimal_int(std::string_view text) {
     return static_cast<int>(v);
 }
 
-std::optional<int> port_arg(app_state& st, std::string_view token) {
+std::optional<int> port_arg(output& out, std::string_view token) {
     int port = decimal_int(token);
     if (port == 0 && keyword_prefix_match("com", token))
         port = decimal_int(token.substr(3));
     if (port < 1 || port > 20) {
-        st.out.print("\a\aError: invalid COM port number (1..20): %.*s\n", static_cast<int>(token.size()),
+        out.print("\a\aError: invalid COM port number (1..20): %.*s\n", static_cast<int>(token.size()),
                      token.data());
         return std::nullopt;
     }
     return port;
 }
 
-std::optional<long> rate_arg(app_state& st, std::string_view token) {
+std::optional<long> rate_arg(output& out, std::string_view token) {
     const long rate = decimal_value(token);
     for (long valid : valid_bauds)
         if (rate == valid) return rate;
-    st.out.print("\a\aError: invalid baud rate: %d\n", decimal_int(token));
+    out.print("\a\aError: invalid baud rate: %d\n", decimal_int(token));
     return std::nullopt;
 }
 

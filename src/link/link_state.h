@@ -1,0 +1,26 @@
+#pragma once
+// The connection to the device: the port, whether a device answered on it,
+// the port's name and the device's last reply.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "core/output.h"
+#include "serial/port.h"
+
+namespace zuv {
+
+inline constexpr std::size_t reply_buf_size = 1024;
+
+struct link_state : port_state {
+    link_state(std::FILE* in_fp, output& out_sink, output& err_sink) : port_state(out_sink, err_sink), in(in_fp) {}
+
+    std::FILE* in;        // the console, for the questions a command asks
+    int connected = 0;    // 1 while the port is open to a device that answered
+    char port_name[8]{};  // "COM1" to "COM20"
+    // The device's last reply, with room for a terminator.
+    std::uint8_t reply_buf[reply_buf_size + 1]{};
+};
+
+}  // namespace zuv
