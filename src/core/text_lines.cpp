@@ -1,5 +1,7 @@
 #include "core/text_lines.h"
 
+#include <algorithm>
+
 namespace zuv {
 
 namespace {
@@ -18,7 +20,7 @@ void push_back(text_line_source& src, int c) {
     if (c != EOF) src.pending[src.pending_count++] = c;
 }
 
-// What follows a full line of 255 characters. Only a bare LF leaves a CR
+// What follows a full piece. Only a bare LF leaves a CR
 // that is the line's own last character to the terminator; after CR LF that
 // CR is text.
 enum class line_end { none, lf, cr_lf };
@@ -46,7 +48,8 @@ line_read read_text_line(text_line_source& src, std::string_view& text) {
     std::size_t len = 0;
     bool ended = false;
     line_end end = line_end::none;
-    while (!ended && len < text_line_max) {
+    const std::size_t max = std::clamp<std::size_t>(src.piece_max, 1, long_text_line_max);
+    while (!ended && len < max) {
         const int c = next_byte(src);
         if (c == EOF) break;
         if (c == '\n') {
@@ -56,7 +59,7 @@ line_read read_text_line(text_line_source& src, std::string_view& text) {
             src.line[len++] = static_cast<char>(c);
         }
     }
-    if (!ended && len == text_line_max) {
+    if (!ended && len == max) {
         end = take_line_end(src);
         ended = end != line_end::none;
     }

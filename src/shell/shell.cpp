@@ -6,6 +6,7 @@
 #include "config/conf_reader.h"
 #include "config/conf_record.h"
 #include "config/path_edit.h"
+#include "core/console.h"
 #include "coords/angles.h"
 #include "core/version.h"
 #include "link/connection.h"
@@ -65,15 +66,7 @@ void run_command_line(app_state& st, std::string_view line, bool& exit_requested
 
 }  // namespace
 
-bool read_console_line(app_state& st) {
-    if (std::fgets(st.cmd_line, static_cast<int>(sizeof st.cmd_line), st.in) == nullptr) return false;
-    const std::size_t len = std::strlen(st.cmd_line);
-    if (len >= 2 && st.cmd_line[len - 2] == '\r' && st.cmd_line[len - 1] == '\n') {
-        st.cmd_line[len - 2] = '\n';
-        st.cmd_line[len - 1] = '\0';
-    }
-    return true;
-}
+bool read_command_line(app_state& st) { return read_console_line(st.in, st.cmd_line, sizeof st.cmd_line); }
 
 void dispatch_command(app_state& st, keyword_code code, arg_cursor& args) {
     switch (code) {
@@ -120,7 +113,7 @@ int run_shell(app_state& st) {
     st.out.put("\n");
     for (;;) {
         st.out.put("Command> ");
-        if (!read_console_line(st)) {
+        if (!read_command_line(st)) {
             st.out.put("\n");
             close_link(st.link);
             return 1;

@@ -15,7 +15,7 @@ int run_shell(app_state& st);
 
 // Reads one console line into st.cmd_line (at most 255 characters; a longer
 // line arrives in pieces). A CR LF ending is read as LF. False at the end of input.
-bool read_console_line(app_state& st);
+bool read_command_line(app_state& st);
 
 // Runs the action of a resolved command; args stand after the command word.
 void dispatch_command(app_state& st, keyword_code code, arg_cursor& args);
