@@ -12,7 +12,11 @@
 # Per case, beside CASE.in:
 #   CASE.out     expected standard output, byte for byte
 #   CASE.rc      expected exit status
-#   CASE.sim     zuvsim options (optional); --com N publishes the device as comN
+#   CASE.sim     zuvsim options (optional); --com N publishes the device as comN;
+#                @RUN@ stands for the run's own folder, where the emulator can
+#                write what it kept (e.g. --received @RUN@/received)
+#   CASE.files/  files the run must have left in its folder, byte for byte
+#                (e.g. CASE.files/received/conf.bin); each is compared
 #   CASE.rx      the exact bytes the device must have received (optional)
 #   CASE.err     expected standard error (optional; unchecked without it)
 #   CASE.faults  the device's complaints about the host's line settings, one a
@@ -67,7 +71,7 @@ fi
 
 sim_args=()
 if [ -e "$base.sim" ]; then
-  eval "sim_args=($(cat "$base.sim"))"
+  eval "sim_args=($(sed "s|@RUN@|$tmp|g" "$base.sim"))"
 fi
 com=1
 opts=()
@@ -100,6 +104,9 @@ fi
 if [ -n "${ZUV_LINK_RECORD:-}" ]; then
   cp "$tmp/out" "$base.out"; echo "$got_rc" > "$base.rc"; cp "$tmp/rx" "$base.rx"
   [ -s "$tmp/err" ] && cp "$tmp/err" "$base.err"
+  if [ -d "$base.files" ]; then
+    (cd "$base.files" && find . -type f) | while read -r f; do cp "$tmp/$f" "$base.files/$f"; done
+  fi
   sed -n 's/^fault: //p' "$tmp/trace" > "$tmp/faults"
   [ -s "$tmp/faults" ] && cp "$tmp/faults" "$base.faults"
   exit 0
@@ -124,6 +131,15 @@ if [ -e "$base.rx" ] && ! cmp -s "$base.rx" "$tmp/rx"; then
   echo "the device received other bytes than $base.rx (- expected, + actual):"
   diff <(od -An -c "$base.rx") <(od -An -c "$tmp/rx") | head -20
   status=1
+fi
+if [ -d "$base.files" ]; then
+  while read -r f; do
+    if ! cmp -s "$base.files/$f" "$tmp/$f"; then
+      echo "the run left ${f#./} other than $base.files/${f#./} (- expected, + actual):"
+      diff <(od -An -tx1 -v "$base.files/$f") <(od -An -tx1 -v "$tmp/$f" 2>&1) | head -20
+      status=1
+    fi
+  done < <(cd "$base.files" && find . -type f | sort)
 fi
 want_faults=/dev/null
 [ -e "$base.faults" ] && want_faults=$base.faults
