@@ -127,5 +127,3 @@ void BM_EmptyTimedRead(benchmark::State& state) {
 BENCHMARK(BM_EmptyTimedRead)->Arg(0)->Arg(20)->Arg(100)->Iterations(40)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();
