@@ -2,24 +2,22 @@
 // says why, and the display shows any table the reader leaves.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 #include "rules/rules_display.h"
 #include "rules/rules_reader.h"
 #include "shell/output.h"
 #include "shell/state.h"
 
+#include "memory_file.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::vector<std::uint8_t> text(data, data + size);
-    std::FILE* fp = fmemopen(text.empty() ? nullptr : text.data(), text.size(), "r");
-    if (fp == nullptr) return 0;
+    const zuv::fuzz::memory_file file(data, size);
+    if (file.get() == nullptr) return 0;
     zuv::string_output out;
     zuv::app_state st(nullptr, out, out);
     zuv::conf_load_defaults(st);
-    const int rc = zuv::rules_read(st, fp, "fuzz.rules");
-    std::fclose(fp);
+    const int rc = zuv::rules_read(st, file.get(), "fuzz.rules");
     const auto count = st.conf.get(zuv::conf_field::rule_count);
     if (count > 30) std::abort();
     if (rc == 0 && st.rules_processed != 1) std::abort();
