@@ -1,9 +1,10 @@
 # Front door for building, running and testing zuvdigi.
 BUILD      ?= build
 FUZZ_BUILD ?= build-fuzz
+WIN_BUILD  ?= build-win
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build run test fuzz bench demo clean
+.PHONY: all build run test fuzz bench demo package clean
 
 all: build
 
@@ -35,8 +36,17 @@ fuzz:
 bench: build
 	$(BUILD)/tests/bench/zuv_bench
 
+# The Debian package of the native build and the zip of the Windows cross
+# build, both in their build's packages/ folder.
+package: build
+	cd $(BUILD) && cpack -G DEB -B packages
+	cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DZUV_TESTS=OFF >/dev/null
+	cmake --build $(WIN_BUILD) -j $(JOBS) --target zuvdigi
+	cd $(WIN_BUILD) && cpack -G ZIP -B packages
+
 demo: build
 	bash sim/demo.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(WIN_BUILD)
