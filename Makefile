@@ -1,6 +1,7 @@
 # Front door for building, running and testing zuvdigi.
 BUILD      ?= build
 FUZZ_BUILD ?= build-fuzz
+WIN_BUILD  ?= build-win
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 # The fuzz build's compiler; without clang++ on the PATH the fuzz configure
 # reports the suite as skipped (or, in CI, fails).
@@ -12,7 +13,7 @@ FUZZ_CXX   ?= $(shell command -v clang++ 2>/dev/null)
 SUITE_OPTIONS := $(if $(ZUV_REQUIRE_ALL_SUITES),-DZUV_REQUIRE_ALL_SUITES=$(ZUV_REQUIRE_ALL_SUITES))
 CONFIGURE     := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(SUITE_OPTIONS)
 
-.PHONY: all configure build run test fuzz fuzz-build bench demo clean
+.PHONY: all configure build run test fuzz fuzz-build bench demo package clean
 
 all: build
 
@@ -54,8 +55,17 @@ fuzz: fuzz-build
 bench: build
 	$(BUILD)/tests/bench/zuv_bench
 
+# The Debian package of the native build and the zip of the Windows cross
+# build, both in their build's packages/ folder.
+package: build
+	cd $(BUILD) && cpack -G DEB -B packages
+	cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DZUV_TESTS=OFF >/dev/null
+	cmake --build $(WIN_BUILD) -j $(JOBS) --target zuvdigi
+	cd $(WIN_BUILD) && cpack -G ZIP -B packages
+
 demo: build
 	bash sim/demo.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(WIN_BUILD)
