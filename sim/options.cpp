@@ -1,0 +1,184 @@
+#include "options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cctype>
+#include <cstdlib>
+#include <iostream>
+
+namespace zuvsim {
+
+namespace {
+
+std::string unescape(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out.push_back(text[i]);
+            continue;
+        }
+        const char e = text[++i];
+        if (e == 'r') out.push_back('\r');
+        else if (e == 'n') out.push_back('\n');
+        else if (e == 'x' && i + 2 < text.size() + 1) {
+            out.push_back(static_cast<char>(std::strtol(std::string(text.substr(i + 1, 2)).c_str(), nullptr, 16)));
+            i += 2;
+        } else out.push_back(e);
+    }
+    return out;
+}
+
+[[noreturn]] void usage_error(const CLI::App& app, const std::string& why) {
+    std::cerr << "zuvsim: " << why << "\n" << app.help();
+    std::exit(2);
+}
+
+std::string port_map_link(const CLI::App& app, int com) {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    std::string dir;
+    if (xdg != nullptr && *xdg != '\0') dir = xdg;
+    else if (home != nullptr && *home != '\0') dir = std::string(home) + "/.config";
+    else usage_error(app, "no XDG_CONFIG_HOME or HOME for the port map; give --link");
+    return dir + "/zuvdigi/com" + std::to_string(com);
+}
+
+// "N=HH": the N-th echo (from 1) is the byte 0xHH.
+bool add_wrong_echo(const std::string& spec, echo_options& echo) {
+    const std::size_t eq = spec.find('=');
+    if (eq == std::string::npos || eq == 0 || spec.size() != eq + 3) return false;
+    char* end = nullptr;
+    const long n = std::strtol(spec.c_str(), &end, 10);
+    if (end != spec.c_str() + eq || n < 1) return false;
+    const long byte = std::strtol(spec.c_str() + eq + 1, &end, 16);
+    if (*end != '\0' || !std::isxdigit(static_cast<unsigned char>(spec[eq + 1]))) return false;
+    echo.wrong[n] = static_cast<unsigned char>(byte);
+    return true;
+}
+
+loader_step step_named(const std::string& name) {
+    if (name == "reset") return loader_step::reset;
+    if (name == "prompt") return loader_step::prompt;
+    if (name == "sync") return loader_step::sync;
+    if (name == "id") return loader_step::id;
+    return loader_step::none;
+}
+
+struct raw_options {
+    int com = 1;
+    std::string banner, dl_script, bl_script, hang_up_at;
+    std::vector<std::string> echo_wrong;
+    int split_ms = 0;
+};
+
+void add_port_options(CLI::App& app, sim_config& cfg, raw_options& raw) {
+    const char* g = "Port and records";
+    app.add_option("--com", raw.com, "publish the port as comN in the port map (default 1)")
+        ->check(CLI::Range(1, 99).description(""))->type_name("N")->group(g);
+    app.add_option("--link", cfg.link, "publish the port at PATH instead")->type_name("PATH")->group(g);
+    app.add_option("--log", cfg.log_path, "write every byte received to FILE")->type_name("FILE")->group(g);
+    app.add_option("--trace", cfg.trace_path, "write one line per event to FILE")->type_name("FILE")->group(g);
+    app.add_option("--lifetime", cfg.lifetime_s, "end after SECONDS (default: when stopped)")
+        ->check(CLI::NonNegativeNumber.description(""))->type_name("SECONDS")->group(g);
+    app.add_flag("--hold", cfg.hold, "hold the port open and locked, as another program would")->group(g);
+    app.add_flag("--share", cfg.share, "let any user open the port")->group(g);
+    app.add_option("--received", cfg.received_dir,
+                   "record a finished download in DIR: conf.bin, rules.bin, then received.txt")->type_name("DIR")->group(g);
+    app.add_option("--image", cfg.image_dir,
+                   "record a boot loader session in DIR: image.bin, then records.txt")->type_name("DIR")->group(g);
+}
+
+void add_device_options(CLI::App& app, device_options& dev, raw_options& raw) {
+    const char* g = "Device";
+    app.add_option("--rate", dev.rate, "the rate the device starts at (default 19200)")
+        ->check(CLI::PositiveNumber.description(""))->type_name("R")->group(g);
+    app.add_option("--product", dev.product, "the product name in the version answer")->type_name("NAME")->group(g);
+    app.add_option("--version", dev.version, "the version in the version answer")->type_name("TEXT")->group(g);
+    app.add_option("--banner", raw.banner,
+                   "the whole answer to \"version\"; takes \\r, \\n, \\\\ and \\xHH escapes")->type_name("TEXT")->group(g);
+    app.add_flag("--silent", dev.silent, "never answer")->group(g);
+    app.add_flag("--chatter", dev.chatter, "talk without pause until interrupted by 0x03")->group(g);
+    app.add_flag("--chatter-forever", dev.chatter_forever, "talk without pause whatever comes")->group(g);
+    app.add_flag("--no-prompt-after-rate", dev.no_prompt_after_rate, "say nothing more after a rate change")
+        ->group(g);
+    app.add_flag("--nul", dev.nul_after_every_byte, "send a NUL byte after every byte of an answer")->group(g);
+    app.add_flag("--vanish-on-version", dev.vanish_on_version, "hang up when asked for the version")->group(g);
+}
+
+void add_mode_options(CLI::App& app, device_options& dev, raw_options& raw) {
+    const char* d = "Download receiver";
+    app.add_option("--dl-script", raw.dl_script,
+                   "K:ACTION,... for packet K from 1: nakN, byte=HH, nul, silent, hangup")->type_name("SPEC")->group(d);
+    const char* e = "Echo test";
+    app.add_option("--echo-wrong", raw.echo_wrong, "N=HH: the echo of the N-th byte is 0xHH (repeatable)")
+        ->type_name("N=HH")->allow_extra_args(false)->group(e);
+    app.add_option("--echo-silent-after", dev.echo.silent_after, "echo N bytes, then say nothing more")
+        ->check(CLI::NonNegativeNumber.description(""))->type_name("N")->group(e);
+    app.add_flag("--echo-no-announce", dev.echo.no_announce, "start echoing without the announcement")
+        ->group(e);
+    app.add_option("--echo-hangup-after", dev.echo.hang_up_after, "hang up after echoing N bytes")
+        ->check(CLI::NonNegativeNumber.description(""))->type_name("N")->group(e);
+    const char* b = "Boot loader";
+    app.add_option("--bl-script", raw.bl_script,
+                   "K:ACTION,... for record K from 1: CODExN, CODE, silent, hangup")->type_name("SPEC")->group(b);
+    app.add_flag("--bl-no-prompt", dev.loader.no_prompt, "never send ENQ")->group(b);
+    app.add_flag("--bl-no-sync-ack", dev.loader.no_sync_ack, "no ACK to SYN")->group(b);
+    app.add_flag("--bl-no-id-ack", dev.loader.no_id_ack, "no ACK to the identifier")->group(b);
+    app.add_option("--bl-hangup-at", raw.hang_up_at, "hang up at STEP: reset, prompt, sync or id")
+        ->check(CLI::IsMember({"reset", "prompt", "sync", "id"}).description(""))->type_name("STEP")->group(b);
+}
+
+void add_line_options(CLI::App& app, sim_config& cfg, raw_options& raw) {
+    const char* g = "Line and faults";
+    app.add_flag("--pace", cfg.line.pace, "every byte takes 10 bit times at the device's rate")->group(g);
+    app.add_option("--split-replies", raw.split_ms, "send every reply one byte at a time, MS ms apart")
+        ->check(CLI::NonNegativeNumber.description(""))->type_name("MS")->group(g);
+    app.add_flag("--nul-storm", cfg.line.nul_storm, "a NUL after every byte sent, and NUL bursts when idle")
+        ->group(g);
+    app.add_option("--hangup-after-rx", cfg.device.hang_up_after_rx,
+                   "hang up once N bytes in all have been received")->check(CLI::PositiveNumber.description(""))->type_name("N")->group(g);
+}
+
+void apply_raw(const CLI::App& app, const raw_options& raw, sim_config& cfg) {
+    std::string error;
+    if (!raw.banner.empty()) cfg.device.banner = unescape(raw.banner);
+    if (!raw.dl_script.empty()) {
+        auto script = parse_download_script(raw.dl_script, error);
+        if (!script) usage_error(app, "--dl-script: " + error);
+        cfg.device.download.script = *script;
+    }
+    if (!raw.bl_script.empty()) {
+        auto script = parse_loader_script(raw.bl_script, error);
+        if (!script) usage_error(app, "--bl-script: " + error);
+        cfg.device.loader.script = *script;
+    }
+    for (const std::string& w : raw.echo_wrong)
+        if (!add_wrong_echo(w, cfg.device.echo)) usage_error(app, "--echo-wrong wants N=HH, not " + w);
+    cfg.device.loader.hang_up_at = step_named(raw.hang_up_at);
+    cfg.line.split_gap = milliseconds(raw.split_ms);
+    if (cfg.link.empty()) cfg.link = port_map_link(app, raw.com);
+}
+
+}  // namespace
+
+sim_config parse_options(int argc, char** argv) {
+    sim_config cfg;
+    raw_options raw;
+    CLI::App app{"zuvsim: the emulated Zuvedidude on a pseudo-terminal", "zuvsim"};
+    add_port_options(app, cfg, raw);
+    add_device_options(app, cfg.device, raw);
+    add_mode_options(app, cfg.device, raw);
+    add_line_options(app, cfg, raw);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << app.help();
+        std::exit(0);
+    } catch (const CLI::ParseError& e) {
+        usage_error(app, e.what());
+    }
+    apply_raw(app, raw, cfg);
+    return cfg;
+}
+
+}  // namespace zuvsim
