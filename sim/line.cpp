@@ -54,6 +54,7 @@ void serial_line::to_host(time_point at, std::string_view bytes, bool hang_up, l
         wire.push_back(b);
         if (opt_.nul_storm) wire.push_back('\0');
     }
+    if (wire.empty() && !hang_up) return;
     const duration char_time = opt_.pace ? character_time(rate) : duration::zero();
     const duration spacing = std::max(char_time, duration(opt_.split_gap));
     time_point due = std::max(at, last_due_);

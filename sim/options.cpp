@@ -142,12 +142,12 @@ void add_line_options(CLI::App& app, sim_config& cfg, raw_options& raw) {
 void apply_raw(const CLI::App& app, const raw_options& raw, sim_config& cfg) {
     std::string error;
     if (!raw.banner.empty()) cfg.device.banner = unescape(raw.banner);
-    if (!raw.dl_script.empty()) {
+    if (app.count("--dl-script") > 0) {
         auto script = parse_download_script(raw.dl_script, error);
         if (!script) usage_error(app, "--dl-script: " + error);
         cfg.device.download.script = *script;
     }
-    if (!raw.bl_script.empty()) {
+    if (app.count("--bl-script") > 0) {
         auto script = parse_loader_script(raw.bl_script, error);
         if (!script) usage_error(app, "--bl-script: " + error);
         cfg.device.loader.script = *script;

@@ -61,10 +61,11 @@ std::optional<scripted_reply> loader_action(std::string_view a) {
 std::optional<reply_script> parse_script(std::string_view spec, const action_parser& parse_action,
                                          std::string& error) {
     reply_script script;
-    while (!spec.empty()) {
+    for (bool more = true; more;) {
         const std::size_t comma = spec.find(',');
         const std::string_view item = spec.substr(0, comma);
-        spec = comma == std::string_view::npos ? std::string_view{} : spec.substr(comma + 1);
+        more = comma != std::string_view::npos;
+        if (more) spec.remove_prefix(comma + 1);
         const std::size_t colon = item.find(':');
         const auto number = whole_number(item.substr(0, colon));
         if (colon == std::string_view::npos || !number || *number < 1) {
@@ -81,8 +82,6 @@ std::optional<reply_script> parse_script(std::string_view spec, const action_par
             return std::nullopt;
         }
     }
-    if (script.empty()) error = "no actions";
-    if (script.empty()) return std::nullopt;
     return script;
 }
 
