@@ -3,8 +3,8 @@
 // each with the time it arrived, answering with the bytes the device would
 // send. It knows nothing of terminals, clocks or files; zuvsim.cpp moves the
 // bytes, keeps the time and writes what the device received. Its modes are the
-// console (here), the download receiver, the echo test and the boot loader,
-// each in a file of its own.
+// console, the download receiver, the echo test and the boot loader, each in a
+// file of its own; this is what they share and how bytes reach them.
 
 #include <map>
 #include <optional>

@@ -71,72 +71,81 @@ struct raw_options {
     int split_ms = 0;
 };
 
+// One option with a value: its name, where it goes, the value's name in the
+// usage, what it does, and the validator its value must pass, if any.
+template <typename T>
+void value(CLI::App& app, const char* group, const char* name, T& target, const char* meta, const char* help,
+           const CLI::Validator* check = nullptr) {
+    CLI::Option* o = app.add_option(name, target, help)->type_name(meta)->group(group);
+    if (check != nullptr) o->check(CLI::Validator(*check).description(""));
+}
+
+void flag(CLI::App& app, const char* group, const char* name, bool& target, const char* help) {
+    app.add_flag(name, target, help)->group(group);
+}
+
+const CLI::Validator com_range = CLI::Range(1, 99);
+const CLI::Validator loader_steps = CLI::IsMember({"reset", "prompt", "sync", "id"});
+
 void add_port_options(CLI::App& app, sim_config& cfg, raw_options& raw) {
     const char* g = "Port and records";
-    app.add_option("--com", raw.com, "publish the port as comN in the port map (default 1)")
-        ->check(CLI::Range(1, 99).description(""))->type_name("N")->group(g);
-    app.add_option("--link", cfg.link, "publish the port at PATH instead")->type_name("PATH")->group(g);
-    app.add_option("--log", cfg.log_path, "write every byte received to FILE")->type_name("FILE")->group(g);
-    app.add_option("--trace", cfg.trace_path, "write one line per event to FILE")->type_name("FILE")->group(g);
-    app.add_option("--lifetime", cfg.lifetime_s, "end after SECONDS (default: when stopped)")
-        ->check(CLI::NonNegativeNumber.description(""))->type_name("SECONDS")->group(g);
-    app.add_flag("--hold", cfg.hold, "hold the port open and locked, as another program would")->group(g);
-    app.add_flag("--share", cfg.share, "let any user open the port")->group(g);
-    app.add_option("--received", cfg.received_dir,
-                   "record a finished download in DIR: conf.bin, rules.bin, then received.txt")->type_name("DIR")->group(g);
-    app.add_option("--image", cfg.image_dir,
-                   "record a boot loader session in DIR: image.bin, then records.txt")->type_name("DIR")->group(g);
+    value(app, g, "--com", raw.com, "N", "publish the port as comN in the port map (default 1)", &com_range);
+    value(app, g, "--link", cfg.link, "PATH", "publish the port at PATH instead");
+    value(app, g, "--log", cfg.log_path, "FILE", "write every byte received to FILE");
+    value(app, g, "--trace", cfg.trace_path, "FILE", "write one line per event to FILE");
+    value(app, g, "--lifetime", cfg.lifetime_s, "SECONDS", "end after SECONDS (default: when stopped)",
+          &CLI::NonNegativeNumber);
+    flag(app, g, "--hold", cfg.hold, "hold the port open and locked, as another program would");
+    flag(app, g, "--share", cfg.share, "let any user open the port");
+    value(app, g, "--received", cfg.received_dir, "DIR",
+          "record a finished download in DIR: conf.bin, rules.bin, then received.txt");
+    value(app, g, "--image", cfg.image_dir, "DIR", "record a boot loader session in DIR: image.bin, then records.txt");
 }
 
 void add_device_options(CLI::App& app, device_options& dev, raw_options& raw) {
     const char* g = "Device";
-    app.add_option("--rate", dev.rate, "the rate the device starts at (default 19200)")
-        ->check(CLI::PositiveNumber.description(""))->type_name("R")->group(g);
-    app.add_option("--product", dev.product, "the product name in the version answer")->type_name("NAME")->group(g);
-    app.add_option("--version", dev.version, "the version in the version answer")->type_name("TEXT")->group(g);
-    app.add_option("--banner", raw.banner,
-                   "the whole answer to \"version\"; takes \\r, \\n, \\\\ and \\xHH escapes")->type_name("TEXT")->group(g);
-    app.add_flag("--silent", dev.silent, "never answer")->group(g);
-    app.add_flag("--chatter", dev.chatter, "talk without pause until interrupted by 0x03")->group(g);
-    app.add_flag("--chatter-forever", dev.chatter_forever, "talk without pause whatever comes")->group(g);
-    app.add_flag("--no-prompt-after-rate", dev.no_prompt_after_rate, "say nothing more after a rate change")
-        ->group(g);
-    app.add_flag("--nul", dev.nul_after_every_byte, "send a NUL byte after every byte of an answer")->group(g);
-    app.add_flag("--vanish-on-version", dev.vanish_on_version, "hang up when asked for the version")->group(g);
+    value(app, g, "--rate", dev.rate, "R", "the rate the device starts at (default 19200)", &CLI::PositiveNumber);
+    value(app, g, "--product", dev.product, "NAME", "the product name in the version answer");
+    value(app, g, "--version", dev.version, "TEXT", "the version in the version answer");
+    value(app, g, "--banner", raw.banner, "TEXT",
+          "the whole answer to \"version\"; takes \\r, \\n, \\\\ and \\xHH escapes");
+    flag(app, g, "--silent", dev.silent, "never answer");
+    flag(app, g, "--chatter", dev.chatter, "talk without pause until interrupted by 0x03");
+    flag(app, g, "--chatter-forever", dev.chatter_forever, "talk without pause whatever comes");
+    flag(app, g, "--no-prompt-after-rate", dev.no_prompt_after_rate, "say nothing more after a rate change");
+    flag(app, g, "--nul", dev.nul_after_every_byte, "send a NUL byte after every byte of an answer");
+    flag(app, g, "--vanish-on-version", dev.vanish_on_version, "hang up when asked for the version");
 }
 
 void add_mode_options(CLI::App& app, device_options& dev, raw_options& raw) {
     const char* d = "Download receiver";
-    app.add_option("--dl-script", raw.dl_script,
-                   "K:ACTION,... for packet K from 1: nakN, byte=HH, nul, silent, hangup")->type_name("SPEC")->group(d);
+    value(app, d, "--dl-script", raw.dl_script, "SPEC",
+          "K:ACTION,... for packet K from 1: nakN, byte=HH, nul, silent, hangup");
     const char* e = "Echo test";
-    app.add_option("--echo-wrong", raw.echo_wrong, "N=HH: the echo of the N-th byte is 0xHH (repeatable)")
-        ->type_name("N=HH")->allow_extra_args(false)->group(e);
-    app.add_option("--echo-silent-after", dev.echo.silent_after, "echo N bytes, then say nothing more")
-        ->check(CLI::NonNegativeNumber.description(""))->type_name("N")->group(e);
-    app.add_flag("--echo-no-announce", dev.echo.no_announce, "start echoing without the announcement")
-        ->group(e);
-    app.add_option("--echo-hangup-after", dev.echo.hang_up_after, "hang up after echoing N bytes")
-        ->check(CLI::NonNegativeNumber.description(""))->type_name("N")->group(e);
+    value(app, e, "--echo-wrong", raw.echo_wrong, "N=HH", "the echo of the N-th byte is 0xHH (repeatable)");
+    value(app, e, "--echo-silent-after", dev.echo.silent_after, "N", "echo N bytes, then say nothing more",
+          &CLI::NonNegativeNumber);
+    flag(app, e, "--echo-no-announce", dev.echo.no_announce, "start echoing without the announcement");
+    value(app, e, "--echo-hangup-after", dev.echo.hang_up_after, "N", "hang up after echoing N bytes",
+          &CLI::NonNegativeNumber);
     const char* b = "Boot loader";
-    app.add_option("--bl-script", raw.bl_script,
-                   "K:ACTION,... for record K from 1: CODExN, CODE, silent, hangup")->type_name("SPEC")->group(b);
-    app.add_flag("--bl-no-prompt", dev.loader.no_prompt, "never send ENQ")->group(b);
-    app.add_flag("--bl-no-sync-ack", dev.loader.no_sync_ack, "no ACK to SYN")->group(b);
-    app.add_flag("--bl-no-id-ack", dev.loader.no_id_ack, "no ACK to the identifier")->group(b);
-    app.add_option("--bl-hangup-at", raw.hang_up_at, "hang up at STEP: reset, prompt, sync or id")
-        ->check(CLI::IsMember({"reset", "prompt", "sync", "id"}).description(""))->type_name("STEP")->group(b);
+    value(app, b, "--bl-script", raw.bl_script, "SPEC",
+          "K:ACTION,... for record K from 1: CODExN, CODE, silent, hangup");
+    flag(app, b, "--bl-no-prompt", dev.loader.no_prompt, "never send ENQ");
+    flag(app, b, "--bl-no-sync-ack", dev.loader.no_sync_ack, "no ACK to SYN");
+    flag(app, b, "--bl-no-id-ack", dev.loader.no_id_ack, "no ACK to the identifier");
+    value(app, b, "--bl-hangup-at", raw.hang_up_at, "STEP", "hang up at STEP: reset, prompt, sync or id",
+          &loader_steps);
 }
 
 void add_line_options(CLI::App& app, sim_config& cfg, raw_options& raw) {
     const char* g = "Line and faults";
-    app.add_flag("--pace", cfg.line.pace, "every byte takes 10 bit times at the device's rate")->group(g);
-    app.add_option("--split-replies", raw.split_ms, "send every reply one byte at a time, MS ms apart")
-        ->check(CLI::NonNegativeNumber.description(""))->type_name("MS")->group(g);
-    app.add_flag("--nul-storm", cfg.line.nul_storm, "a NUL after every byte sent, and NUL bursts when idle")
-        ->group(g);
-    app.add_option("--hangup-after-rx", cfg.device.hang_up_after_rx,
-                   "hang up once N bytes in all have been received")->check(CLI::PositiveNumber.description(""))->type_name("N")->group(g);
+    flag(app, g, "--pace", cfg.line.pace, "every byte takes 10 bit times at the device's rate");
+    value(app, g, "--split-replies", raw.split_ms, "MS", "send every reply one byte at a time, MS ms apart",
+          &CLI::NonNegativeNumber);
+    flag(app, g, "--nul-storm", cfg.line.nul_storm, "a NUL after every byte sent, and NUL bursts when idle");
+    value(app, g, "--hangup-after-rx", cfg.device.hang_up_after_rx, "N",
+          "hang up once N bytes in all have been received", &CLI::PositiveNumber);
 }
 
 void apply_raw(const CLI::App& app, const raw_options& raw, sim_config& cfg) {

@@ -30,6 +30,11 @@ using namespace zuvsim;
 
 volatile std::sig_atomic_t stop_requested = 0;
 
+// Closing the master throws away what the host has not read yet, and the
+// master cannot see how far the host has read; so a hang-up waits this long
+// after the last byte sent, for a host that reads to have it.
+constexpr auto hang_up_linger = milliseconds(200);
+
 void on_stop_signal(int) { stop_requested = 1; }
 
 class sim_files {
@@ -87,6 +92,7 @@ struct sim_run {
     serial_line line;
     std::string last_fault;
     bool host_present = false;
+    time_point last_sent = time_point::min();
 
     void record(const device_output& out) {
         for (const std::string& t : out.trace) files.trace(t);
@@ -147,7 +153,10 @@ struct sim_run {
         tick(now);
         line.idle(now, dev.rate);
         const serial_line::departure d = line.take_departures(now);
-        if (!d.bytes.empty()) send_to_host(master, d.bytes);
+        if (!d.bytes.empty()) {
+            send_to_host(master, d.bytes);
+            last_sent = now;
+        }
         return !d.hang_up;
     }
 
@@ -191,6 +200,13 @@ struct sim_run {
         return true;
     }
 
+    void linger() {
+        if (last_sent == time_point::min()) return;
+        const timespec pause = to_timespec(last_sent + hang_up_linger - sim_clock::now());
+        while (stop_requested == 0 && nanosleep(&pause, nullptr) != 0 && errno == EINTR) {
+        }
+    }
+
     // What the host wrote before it went, arrived or not, is logged too.
     void log_the_rest() {
         read_host();
@@ -221,6 +237,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     if (run.loop()) run.log_the_rest();
+    else run.linger();
     if (const auto records = device_loader_records(run.dev); records && !cfg.image_dir.empty())
         run.record_image(*records);
 

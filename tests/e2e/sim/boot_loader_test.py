@@ -223,7 +223,8 @@ class ScriptedCodes(LoaderCase):
                         self.assertEqual(port.read_for(0.3), b"")
                     else:
                         self.assertEqual(port.read_exact(1)[0], reply)
-                arrivals = [line for line in self.record_lines(sim) if line.startswith(f"boot loader: record {number}:")]
+                prefix = f"boot loader: record {number}:"
+                arrivals = [line for line in self.record_lines(sim) if line.startswith(prefix)]
                 self.assertEqual(len(arrivals), len(replies))
 
     def test_hangup_at_a_record_keeps_the_ones_before(self):

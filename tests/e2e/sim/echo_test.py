@@ -53,7 +53,8 @@ class EchoOptions(EchoCase):
     def test_wrong_echoes(self):
         cases = [
             (["--echo-wrong", "1=41"], b"A" + TEST_CHARACTERS[1:]),
-            (["--echo-wrong", "5=ff", "--echo-wrong", "63=00"], TEST_CHARACTERS[:4] + b"\xff" + TEST_CHARACTERS[5:62] + b"\0"),
+            (["--echo-wrong", "5=ff", "--echo-wrong", "63=00"],
+             TEST_CHARACTERS[:4] + b"\xff" + TEST_CHARACTERS[5:62] + b"\0"),
         ]
         for options, want in cases:
             with self.subTest(options):

@@ -42,7 +42,8 @@ class Port:
     def set_rate(self, rate):
         tty.setraw(self.fd)
         attrs = termios.tcgetattr(self.fd)
-        attrs[2] = (attrs[2] & ~(termios.CSIZE | termios.PARENB | termios.CSTOPB)) | termios.CS8 | termios.CREAD | termios.CLOCAL
+        cflag = attrs[2] & ~(termios.CSIZE | termios.PARENB | termios.CSTOPB)
+        attrs[2] = cflag | termios.CS8 | termios.CREAD | termios.CLOCAL
         attrs[4] = attrs[5] = RATES[rate]
         termios.tcsetattr(self.fd, termios.TCSANOW, attrs)
 
