@@ -75,8 +75,8 @@ void check_announced_size(const download_transfer& t, device_output& out) {
                        std::to_string(conf_record_size));
     if (t.name == "rules" && (t.announced % static_cast<long>(rule_record_size) != 0 ||
                               t.announced > static_cast<long>(rule_record_size * max_rules)))
-        fault(out, "rules announced " + std::to_string(t.announced) + " bytes, not up to " +
-                       std::to_string(max_rules) + " records of " + std::to_string(rule_record_size));
+        fault(out, "rules announced " + std::to_string(t.announced) + " bytes, not a whole number of " +
+                       std::to_string(rule_record_size) + "-byte records up to " + std::to_string(max_rules));
 }
 
 // A command packet ends the transfer before it.
@@ -137,7 +137,7 @@ void take_data(download_receiver& rx, long number, const std::string& packet, de
         fault(out, "data packet " + std::to_string(number) + " follows the short packet " +
                        std::to_string(t.last_short_packet) + " of " + t.name);
     const std::string_view payload = std::string_view(packet).substr(2, packet.size() - 4);
-    if (payload.size() < max_payload) t.last_short_packet = number;
+    t.last_short_packet = payload.size() < max_payload ? number : 0;
     t.bytes += payload;
 }
 

@@ -23,7 +23,7 @@ struct download_transfer {
     std::string name;
     long announced = -1;          // the size its command packet gave; -1: unreadable
     std::string bytes;
-    long last_short_packet = 0;   // the number of a data packet under 60 bytes, 0: none yet
+    long last_short_packet = 0;   // the last data packet if it was under 60 bytes, else 0
 };
 
 struct download_receiver {

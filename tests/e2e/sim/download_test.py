@@ -5,8 +5,8 @@ import random
 import struct
 import unittest
 
-from zuvsim_client import (ACK, NAK, PROMPT, SimCase, command, crc16, download_packets, exchange, packet,
-                           start_download)
+from zuvsim_client import (ACK, NAK, PROMPT, SimCase, command, crc16, data_packets, download_packets, exchange,
+                           packet, start_download)
 
 # Packets as the host must send them, byte for byte.
 CONF_COMMAND = bytes.fromhex("0015636f6e66" + "00" * 8 + "393034" + "0000" + "698c")
@@ -184,6 +184,37 @@ class FaultyPackets(DownloadCase):
             "download: fault: conf announced 904 bytes, received 900",
         ])
         self.assertEqual(read(sim.path("received", "conf.bin")), conf[:900])
+
+    def test_sequence_faults_are_traced_and_the_packets_still_acknowledged(self):
+        conf, conf2 = random_conf(0, seed=9), random_conf(2, seed=9)
+        finish = command("-cestfini-")
+        cases = [
+            ("conf of another size", [command("conf", 900)] + data_packets(conf[:900]) +
+             [RULES_NONE_COMMAND, finish], ["conf announced 900 bytes, a configuration record has 904"]),
+            ("rules not whole records", [CONF_COMMAND] + data_packets(conf) + [command("rules", 30)] +
+             data_packets(bytes(30)) + [finish],
+             ["rules announced 30 bytes, not a whole number of 28-byte records up to 30",
+              "rule_count 0 in conf, but the rules transfer has 30 bytes"]),
+            ("rule count and rules disagree", [CONF_COMMAND] + data_packets(conf2) + [command("rules", 28)] +
+             data_packets(bytes(28)) + [finish], ["rule_count 2 in conf, but the rules transfer has 28 bytes"]),
+            ("a short data packet before the last", [CONF_COMMAND] + data_packets(conf[:30]) +
+             data_packets(conf[30:]) + [RULES_NONE_COMMAND, finish],
+             ["data packet 3 follows the short packet 2 of conf"]),
+            ("rules before conf", [RULES_NONE_COMMAND, CONF_COMMAND] + data_packets(conf) + [finish],
+             ["command rules where conf was due", "command conf where -cestfini- was due",
+              "command -cestfini- where rules was due"]),
+            ("no rules transfer", [CONF_COMMAND] + data_packets(conf) + [finish],
+             ["command -cestfini- where rules was due", "the download had no rules transfer"]),
+            ("a finish with a size", [CONF_COMMAND] + data_packets(conf) + [RULES_NONE_COMMAND,
+                                                                             command("-cestfini-", 5)],
+             ["the -cestfini- packet has a size"]),
+        ]
+        for name, packets, faults in cases:
+            with self.subTest(name):
+                sim, port = self.receiver()
+                self.assertEqual(self.send_all(port, packets), [ACK] * len(packets))
+                sim.wait_file("received", "received.txt")
+                self.assertEqual(self.faults(sim), ["download: fault: " + f for f in faults])
 
     def test_nothing_is_recorded_without_the_finish(self):
         endings = [
