@@ -577,5 +577,47 @@ TEST(DownloadCommand, NeedsAConnectionBeforeAnyQuestion) {
     EXPECT_EQ(con.out.text, "\a\aError: not Connected!\n");
 }
 
+// The link cases compare what the emulator received with files kept beside
+// them; those files must be the utility's own records for the same inputs,
+// so that together the two show the records crossed the line unchanged.
+TEST(DownloadCaseFiles, AreTheRecordsTheUtilityBuildsFromTheCaseInputs) {
+    struct case_files {
+        const char* name;  // under tests/e2e/link
+        const char* conf;  // read first when given, relative to tests/e2e/link/common
+        const char* rules;
+    } cases[] = {
+        {"common/download_defaults", nullptr, nullptr},
+        {"common/download_nak4_then_ack", nullptr, nullptr},
+        {"common/download_station_filters", "../../../../examples/station.cfg", "../../../../examples/filters.rules"},
+        {"common/download_no_rules", nullptr, "../fixtures/no_rules.rules"},
+        {"common/download_one_rule", nullptr, "../fixtures/one_rule.rules"},
+        {"common/download_three_rules", nullptr, "../fixtures/three_rules.rules"},
+        {"common/download_thirty_rules", nullptr, "../fixtures/thirty_rules.rules"},
+        {"posix/download_nul_storm", nullptr, "../fixtures/three_rules.rules"},
+    };
+    const fs::path link_dir = fs::path(ZUV_SOURCE_DIR) / "tests/e2e/link";
+    const auto file_bytes = [](const fs::path& p) {
+        std::ifstream f(p, std::ios::binary);
+        EXPECT_TRUE(f.good()) << p;
+        return bytes(std::istreambuf_iterator<char>(f), {});
+    };
+    for (const case_files& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::console_fixture con;
+        const fs::path inputs = link_dir / "common";
+        if (c.conf != nullptr) {
+            ASSERT_EQ(conf_process(con.st().config, (inputs / c.conf).c_str()), 0);
+        }
+        if (c.rules != nullptr) {
+            ASSERT_EQ(rules_process(con.st().rules, (inputs / c.rules).c_str()), 0);
+        }
+        const fs::path received = link_dir / (std::string(c.name) + ".files") / "received";
+        const auto& conf = con.st().config.conf.bytes;
+        EXPECT_EQ(file_bytes(received / "conf.bin"), bytes(conf.begin(), conf.end()));
+        const auto rules = rule_table_image(con.st().rules.rule_table, con.st().config.conf.get(conf_field::rule_count));
+        EXPECT_EQ(file_bytes(received / "rules.bin"), bytes(rules.begin(), rules.end()));
+    }
+}
+
 }  // namespace
 }  // namespace zuv
