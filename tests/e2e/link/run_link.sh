@@ -139,6 +139,7 @@ if ! diff <(sed -n 's/^fault: //p' "$tmp/trace") "$want_faults" > "$tmp/faults.d
   status=1
 fi
 if [ $status != 0 ]; then
+  if [ -s "$tmp/err" ] && [ ! -e "$base.err" ]; then echo "standard error:"; head -20 "$tmp/err"; fi
   echo "device trace:"; head -40 "$tmp/trace"
 fi
 exit $status
