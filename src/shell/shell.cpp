@@ -10,6 +10,7 @@
 #include "coords/angles.h"
 #include "core/version.h"
 #include "link/connection.h"
+#include "link/serial_test.h"
 #include "rules/rules_display.h"
 #include "rules/rules_reader.h"
 #include "shell/commands.h"
@@ -99,6 +100,9 @@ void dispatch_command(app_state& st, keyword_code code, arg_cursor& args) {
         return;
     case kw_disconnect:
         disconnect_command(st.link);
+        return;
+    case kw_serialtest:
+        serialtest_command(st.link, args);
         return;
     default:
         st.out.print("\a\aInternal Error: command %d is invalid!\n", static_cast<int>(code));
