@@ -94,12 +94,14 @@ TEST(SerialTestCommand, RefusesWithoutAConnectionAnArgumentOrTheRightCode) {
     EXPECT_EQ(st.connected, 1);
 }
 
-// The device side of a pseudo-terminal published as COM1: it announces the
-// test after "serialtest\n" and echoes every byte, keeping all it received,
-// until hang_up() closes its side.
+constexpr std::string_view announcement = "\r\nBegin serial test: end with <ctrl>-c\r\n";
+
+// The device side of a pseudo-terminal published as COM1: it answers
+// "serialtest\n" with said (the announcement) and echoes every byte, keeping
+// all it received, until hang_up() closes its side.
 class echo_device {
 public:
-    echo_device() {
+    explicit echo_device(std::string_view said = announcement) : said_(said) {
         master_ = posix_openpt(O_RDWR | O_NOCTTY);
         if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) std::abort();
         char tmpl[] = "/tmp/zuv_serial_test_XXXXXX";
@@ -149,13 +151,13 @@ private:
             if (echoing) {
                 (void)!write(master_, buf, static_cast<std::size_t>(n));
             } else if (received_.find('\n') != std::string::npos) {
-                const std::string_view said = "\r\nBegin serial test: end with <ctrl>-c\r\n";
-                (void)!write(master_, said.data(), said.size());
+                (void)!write(master_, said_.data(), said_.size());
                 echoing = true;
             }
         }
     }
 
+    std::string said_;
     int master_ = -1;
     fs::path dir_;
     bool had_xdg_ = false;
@@ -179,6 +181,52 @@ public:
 private:
     echo_device* dev_;
 };
+
+struct open_link {
+    explicit open_link(output& out) : st(nullptr, out, err) {
+        std::snprintf(st.port_name, sizeof st.port_name, "COM1");
+        if (open_port(st, st.port_name, 19200) == 0) st.connected = 1;
+    }
+    ~open_link() { close_port(st); }
+    string_output err;
+    link_state st;
+};
+
+TEST(SerialTestLine, OnlyTheWholeAnnouncementStartsTheTest) {
+    const struct {
+        const char* name;
+        std::string said;
+        std::string output;
+        int connected;
+    } cases[] = {
+        {"after a stale prompt", "\r\nZizezu> " + std::string(announcement),
+         ".\nSerial test passed: wrote 63 characters\n", 1},
+        {"firmware without the test", "\r\n?\r\nZizezu> ",
+         "\n\a\aError: did not receive the serialtest response!\n"
+         "Got: length 13 (0xd):\n"
+         "Dec  Hex |  0  1  2  3  4  5  6  7    8  9  a  b  c  d  e  f | 0123456789abcdef\n"
+         "   0 0000| 0d 0a 3f 0d 0a 5a 69 7a   65 7a 75 3e 20          | ..?..Zizezu> \n",
+         0},
+        {"cut short", "\r\nBegin serial test: end with <ctrl>-",
+         "\n\a\aError: did not receive the serialtest response!\n"
+         "Got: length 37 (0x25):\n"
+         "Dec  Hex |  0  1  2  3  4  5  6  7    8  9  a  b  c  d  e  f | 0123456789abcdef\n"
+         "   0 0000| 0d 0a 42 65 67 69 6e 20   73 65 72 69 61 6c 20 74 | ..Begin serial t\n"
+         "  16 0010| 65 73 74 3a 20 65 6e 64   20 77 69 74 68 20 3c 63 | est: end with <c\n"
+         "  32 0020| 74 72 6c 3e 2d                                    | trl>-\n",
+         0},
+    };
+    for (const auto& c : cases) {
+        echo_device dev(c.said);
+        string_output out;
+        open_link link(out);
+        ASSERT_EQ(link.st.connected, 1) << out.text;
+        serial_test(link.st, kw_serialtest, "1");
+        EXPECT_EQ(out.text, c.output) << c.name;
+        EXPECT_EQ(link.st.connected, c.connected) << c.name;
+        EXPECT_EQ(link.st.port.is_open(), c.connected == 1) << c.name;
+    }
+}
 
 TEST(SerialTestLine, AFailedWriteEndsTheTestClosesThePortAndSendsNoEndByte) {
     const std::string start = "serialtest\n";
@@ -210,20 +258,16 @@ TEST(SerialTestLine, AFailedWriteEndsTheTestClosesThePortAndSendsNoEndByte) {
     for (const auto& c : cases) {
         echo_device dev;
         hang_up_at_first_dot out(c.hang_up_first || c.connected == 1 ? nullptr : &dev);
-        string_output err;
-        link_state st(nullptr, out, err);
-        std::snprintf(st.port_name, sizeof st.port_name, "COM1");
-        ASSERT_EQ(open_port(st, st.port_name, 19200), 0) << out.text;
-        st.connected = 1;
+        open_link link(out);
+        ASSERT_EQ(link.st.connected, 1) << out.text;
         if (c.hang_up_first) dev.hang_up();
-        serial_test(st, kw_serialtest, c.count);
+        serial_test(link.st, kw_serialtest, c.count);
         dev.hang_up();
         EXPECT_EQ(out.text, c.output) << c.name;
         EXPECT_EQ(dev.received(), c.received) << c.name;
-        EXPECT_EQ(st.connected, c.connected) << c.name;
-        EXPECT_EQ(st.port.is_open(), c.connected == 1) << c.name;
-        EXPECT_EQ(err.text, "") << c.name;
-        close_port(st);
+        EXPECT_EQ(link.st.connected, c.connected) << c.name;
+        EXPECT_EQ(link.st.port.is_open(), c.connected == 1) << c.name;
+        EXPECT_EQ(link.err.text, "") << c.name;
     }
 }
 
