@@ -58,15 +58,21 @@ std::string reply_name(char reply) {
     return buf;
 }
 
+std::string answer_name(const scripted_answer& a) {
+    std::string name = reply_name(a.byte);
+    for (const char c : a.extra) name += "+" + reply_name(c);
+    return name;
+}
+
 scripted_answer answer_for(const reply_script& script, long number, int arrival, char normal) {
     const scripted_reply* r = script_reply(script, number, arrival);
-    if (r == nullptr) return {true, false, normal};
+    if (r == nullptr) return {true, false, normal, {}};
     switch (r->what) {
-    case scripted_reply::action::send_byte: return {true, false, static_cast<char>(r->byte)};
-    case scripted_reply::action::silent: return {false, false, 0};
-    case scripted_reply::action::hang_up: return {false, true, 0};
+    case scripted_reply::action::send_byte: return {true, false, static_cast<char>(r->byte), r->extra};
+    case scripted_reply::action::silent: return {false, false, 0, {}};
+    case scripted_reply::action::hang_up: return {false, true, 0, {}};
     }
-    return {true, false, normal};
+    return {true, false, normal, {}};
 }
 
 void device_start(device& dev, const device_options& opt) {

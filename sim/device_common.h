@@ -24,8 +24,12 @@ std::string reply_name(char reply);
 struct scripted_answer {
     bool send = true;
     bool hang_up = false;
-    char byte = 0;
+    char byte = 0;      // the reply; its verdict
+    std::string extra;  // what a misbehaving device says after it
 };
+
+// The answer's bytes for the trace: ACK, NAK or 0xHH, joined by '+'.
+std::string answer_name(const scripted_answer& a);
 scripted_answer answer_for(const reply_script& script, long number, int arrival, char normal);
 
 }  // namespace zuvsim

@@ -79,6 +79,13 @@ void check_announced_size(const download_transfer& t, device_output& out) {
                        std::to_string(rule_record_size) + "-byte records up to " + std::to_string(max_rules));
 }
 
+// The moment a transfer holds exactly what its command packet announced, so a
+// test can hold the host's "succeeded" against it.
+void trace_if_whole(const download_transfer& t, device_output& out) {
+    if (t.announced >= 0 && static_cast<long>(t.bytes.size()) == t.announced)
+        out.trace.push_back("download: " + t.name + " taken whole, " + std::to_string(t.announced) + " bytes");
+}
+
 // A command packet ends the transfer before it.
 void close_transfer(download_receiver& rx, device_output& out) {
     if (!rx.current) return;
@@ -123,6 +130,7 @@ void take_command(device& dev, const std::string& packet, device_output& out) {
     t.announced = command_size(packet);
     if (t.announced < 0) fault(out, name + " size field is not a decimal size");
     check_announced_size(t, out);
+    trace_if_whole(t, out);
     rx.current = t;
     rx.expected_command = name == "conf" ? "rules" : std::string(finish_name);
 }
@@ -139,6 +147,7 @@ void take_data(download_receiver& rx, long number, const std::string& packet, de
     const std::string_view payload = std::string_view(packet).substr(2, packet.size() - 4);
     t.last_short_packet = payload.size() < max_payload ? number : 0;
     t.bytes += payload;
+    trace_if_whole(t, out);
 }
 
 // Answers the packet received so far; good says its length and CRC were right.
@@ -150,7 +159,7 @@ void answer_packet(device& dev, bool good, const std::string& verdict, device_ou
     const scripted_answer a = answer_for(dev.opt.download.script, number, rx.arrivals, good ? ack : nak);
     const std::string kind = good ? packet_kind(packet) : "?";
     const std::string length = packet.size() >= 2 ? std::to_string(length_field(packet)) : "?";
-    const std::string reply = a.hang_up ? "hang up" : a.send ? reply_name(a.byte) : "none";
+    const std::string reply = a.hang_up ? "hang up" : a.send ? answer_name(a) : "none";
     out.trace.push_back("download: packet " + std::to_string(number) + ": " + kind + ", length " + length + ", " +
                         verdict + ", reply " + reply);
     rx.packet.clear();
@@ -160,7 +169,7 @@ void answer_packet(device& dev, bool good, const std::string& verdict, device_ou
         hang_up(dev, out, "packet " + std::to_string(number) + " arrived");
         return;
     }
-    if (a.send) say(dev, out, std::string_view(&a.byte, 1));
+    if (a.send) say(dev, out, std::string(1, a.byte) + a.extra);
     // The host moves on only after an ACK, so only an ACK moves the count on.
     if (!a.send || a.byte != ack) return;
     ++rx.number;

@@ -120,7 +120,7 @@ void add_device_options(CLI::App& app, device_options& dev, raw_options& raw) {
 void add_mode_options(CLI::App& app, device_options& dev, raw_options& raw) {
     const char* d = "Download receiver";
     value(app, d, "--dl-script", raw.dl_script, "SPEC",
-          "K:ACTION,... for packet K from 1: nakN, byte=HH, nul, silent, hangup");
+          "K:ACTION,... for packet K from 1: nakN, byte=HH[HH...], nul, silent, hangup");
     const char* e = "Echo test";
     value(app, e, "--echo-wrong", raw.echo_wrong, "N=HH", "the echo of the N-th byte is 0xHH (repeatable)");
     value(app, e, "--echo-silent-after", dev.echo.silent_after, "N", "echo N bytes, then say nothing more",

@@ -24,22 +24,33 @@ std::optional<unsigned char> hex_byte(std::string_view text) {
 }
 
 scripted_reply byte_reply(unsigned char byte, int arrivals) {
-    return {scripted_reply::action::send_byte, byte, arrivals};
+    return {scripted_reply::action::send_byte, byte, {}, arrivals};
+}
+
+// HH, or HHHH...: the first byte and what follows it.
+std::optional<scripted_reply> bytes_reply(std::string_view pairs) {
+    if (pairs.empty() || pairs.size() % 2 != 0 || pairs.size() > 32) return std::nullopt;
+    const auto first = hex_byte(pairs.substr(0, 2));
+    if (!first) return std::nullopt;
+    scripted_reply r = byte_reply(*first, 0);
+    for (std::size_t i = 2; i < pairs.size(); i += 2) {
+        const auto b = hex_byte(pairs.substr(i, 2));
+        if (!b) return std::nullopt;
+        r.extra.push_back(static_cast<char>(*b));
+    }
+    return r;
 }
 
 std::optional<scripted_reply> shared_action(std::string_view a) {
-    if (a == "silent") return scripted_reply{scripted_reply::action::silent, 0, 0};
-    if (a == "hangup") return scripted_reply{scripted_reply::action::hang_up, 0, 0};
+    if (a == "silent") return scripted_reply{scripted_reply::action::silent, 0, {}, 0};
+    if (a == "hangup") return scripted_reply{scripted_reply::action::hang_up, 0, {}, 0};
     return std::nullopt;
 }
 
 std::optional<scripted_reply> download_action(std::string_view a) {
     if (auto shared = shared_action(a)) return shared;
     if (a == "nul") return byte_reply(0x00, 0);
-    if (a.substr(0, 5) == "byte=") {
-        if (auto b = hex_byte(a.substr(5))) return byte_reply(*b, 0);
-        return std::nullopt;
-    }
+    if (a.substr(0, 5) == "byte=") return bytes_reply(a.substr(5));
     if (a.substr(0, 3) == "nak") {
         const auto n = whole_number(a.substr(3));
         if (n && *n >= 1 && *n <= 1000000) return byte_reply(0x15, static_cast<int>(*n));

@@ -15,7 +15,8 @@ struct scripted_reply {
     enum class action { send_byte, silent, hang_up };
     action what = action::send_byte;
     unsigned char byte = 0;
-    int arrivals = 0;  // the first `arrivals` arrivals of K; 0: every arrival
+    std::string extra;  // bytes sent right after `byte`: a device that says more than one byte
+    int arrivals = 0;   // the first `arrivals` arrivals of K; 0: every arrival
 };
 
 using reply_script = std::map<long, scripted_reply>;
@@ -23,7 +24,8 @@ using reply_script = std::map<long, scripted_reply>;
 // The scripted reply for the given arrival (from 1) of number, if any.
 const scripted_reply* script_reply(const reply_script& script, long number, int arrival);
 
-// "K:ACTION,..." with the download's actions: nakN, byte=HH, nul, silent, hangup.
+// "K:ACTION,..." with the download's actions: nakN, byte=HH (or several
+// pairs, byte=HHHH...: those bytes together), nul, silent, hangup.
 // On a bad spec: nullopt, and why in error.
 std::optional<reply_script> parse_download_script(std::string_view spec, std::string& error);
 

@@ -39,6 +39,8 @@ class CommandLine(unittest.TestCase):
             (["--dl-script", "0:nak1"], "--dl-script"),
             (["--dl-script", "2:nak0"], "--dl-script"),
             (["--dl-script", "2:byte=4"], "--dl-script"),
+            (["--dl-script", "2:byte=061"], "--dl-script"),
+            (["--dl-script", "2:byte=06zz"], "--dl-script"),
             (["--dl-script", "2:naks"], "--dl-script"),
             (["--dl-script", "1:nak1,1:nul"], "two actions for 1"),
             (["--dl-script", "1:nak1,"], "--dl-script"),

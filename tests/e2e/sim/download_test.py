@@ -101,6 +101,17 @@ class GoodDownload(DownloadCase):
                 self.assertEqual(len(lines), len(packets))
                 self.assertTrue(all(line.endswith(", good, reply ACK") for line in lines), lines)
                 self.assertEqual(self.faults(sim), [])
+                whole = [line for line in sim.trace() if " taken whole, " in line]
+                self.assertEqual(whole, ["download: conf taken whole, 904 bytes",
+                                         f"download: rules taken whole, {28 * rule_count} bytes"])
+
+    def test_a_transfer_cut_short_is_never_taken_whole(self):
+        sim, port = self.receiver()
+        packets = download_packets(random_conf(0, seed=9), b"")
+        self.assertEqual(self.send_all(port, packets[:16]), [ACK] * 16)  # the last conf packet is missing
+        port.write(b"\x03")
+        sim.wait_trace("download: interrupted by 0x03 at packet 17")
+        self.assertFalse([line for line in sim.trace() if " taken whole, " in line])
 
     def test_the_known_command_packets_are_taken(self):
         sim, port = self.receiver()
@@ -263,6 +274,20 @@ class ScriptedReplies(DownloadCase):
                         self.assertEqual(port.read_exact(1)[0], reply)
                 arrivals = [line for line in self.packet_lines(sim) if line.startswith(f"download: packet {number}:")]
                 self.assertEqual(len(arrivals), len(replies))
+
+    def test_several_bytes_go_together_and_the_first_is_the_verdict(self):
+        sim, port = self.receiver("--dl-script", "2:byte=0615")
+        packets = download_packets(random_conf(0, seed=6), b"")
+        self.assertEqual(self.send_all(port, packets[:1]), [ACK])
+        port.write(packets[1])
+        self.assertEqual(port.read_exact(2), bytes([ACK, NAK]))
+        self.assertEqual(port.read_for(0.2), b"")
+        port.write(packets[2])
+        self.assertEqual(port.read_exact(1)[0], ACK)
+        self.assertEqual(self.packet_lines(sim)[1:], [
+            "download: packet 2: data, length 64, good, reply ACK+NAK",
+            "download: packet 3: data, length 64, good, reply ACK",
+        ])
 
     def test_hangup_when_the_packet_arrives(self):
         sim, port = self.receiver("--dl-script", "4:hangup")
