@@ -1,13 +1,36 @@
 #include "core/console.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
+
+#include "core/interrupt.h"
 
 namespace zuv {
+
+namespace {
+
+// A read the key broke off fails with an error rather than at the end of the
+// input. On Windows the console's handler runs on a thread of its own and may
+// mark the interrupt a moment after the read returned, so the mark is waited
+// for a little before the failure counts as the end of the input.
+void await_interrupt_mark(std::FILE* in) {
+    if (in == nullptr || !std::ferror(in)) return;
+    for (int i = 0; i < 20 && pending_interrupt() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+}  // namespace
 
 bool read_console_line(std::FILE* in, char* buf, std::size_t size) {
     if (size == 0) return false;
     buf[0] = '\0';
-    if (in == nullptr || std::fgets(buf, static_cast<int>(size), in) == nullptr) {
+    const bool got = in != nullptr && std::fgets(buf, static_cast<int>(size), in) != nullptr;
+    if (!got) await_interrupt_mark(in);
+    // The key cuts the read short (the handler does not restart it), which
+    // must not pass for an answer or for the end of input.
+    throw_if_interrupted();
+    if (!got) {
         buf[0] = '\0';
         return false;
     }

@@ -6,6 +6,7 @@
 
 #include "config/conf_record.h"
 #include "diag/hexdump.h"
+#include "link/device_command.h"
 #include "link/link_state.h"
 #include "serial/port.h"
 
@@ -168,6 +169,8 @@ void connect_command(link_state& st, const conf_record& conf, arg_cursor& args) 
     const auto rate = rate_arg(st.out, rate_token ? *rate_token : std::string_view(configured));
     if (!rate) return;
     std::snprintf(st.port_name, sizeof st.port_name, "COM%d", *port);
+    // The version request changes nothing on the device.
+    note_for_interrupt(st, "while connecting: the device was not changed");
     dev_connect(st, *rate, connect_mode::first);
 }
 
@@ -183,6 +186,8 @@ void baud_command(link_state& st, arg_cursor& args) {
     }
     const auto rate = rate_arg(st.out, *rate_token);
     if (!rate) return;
+    note_for_interrupt(st, "while changing the rate to %ld: the device may run at %ld or still at %ld; connect again",
+                       *rate, *rate, st.port.rate);
     char command[32];
     const int len = std::snprintf(command, sizeof command, "host %ld\n", *rate);
     if (write_port(st, st.port_name, reinterpret_cast<const std::uint8_t*>(command), len) < 0) {

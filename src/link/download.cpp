@@ -7,6 +7,7 @@
 #include "config/config_state.h"
 #include "core/console.h"
 #include "link/connection.h"
+#include "link/device_command.h"
 #include "link/link_state.h"
 #include "rules/rules_state.h"
 #include "serial/port.h"
@@ -45,6 +46,8 @@ int send_command_packet(link_state& st, const char* name, int size) {
 }
 
 int send_conf(link_state& st, const conf_record& conf) {
+    note_for_interrupt(st, "during the download of the configuration: the device may hold part of it; connect and "
+                           "download again before it is used");
     if (const int r = send_command_packet(st, conf_transfer, conf_size); r != cmd_pkt_len) {
         st.out.print("\a\aError: writing Configuration command failed: %d\n", r);
         return dwn_conf_command_failed;
@@ -58,6 +61,8 @@ int send_conf(link_state& st, const conf_record& conf) {
 }
 
 int send_rules(link_state& st, const rule_array& rule_table, int size) {
+    note_for_interrupt(st, "during the download of the rules: the device took the configuration and may hold part of "
+                           "the rules; connect and download again before it is used");
     if (const int r = send_command_packet(st, rules_transfer, size); r != cmd_pkt_len) {
         st.out.print("\a\aError: writing Rules command failed: %d\n", r);
         return dwn_rules_command_failed;
@@ -74,6 +79,8 @@ int send_rules(link_state& st, const rule_array& rule_table, int size) {
 }
 
 int send_finish(link_state& st) {
+    note_for_interrupt(st, "at the end of the download: the device took the configuration and the rules but may not "
+                           "have been told that the download is complete; connect and download again before it is used");
     if (const int r = send_command_packet(st, finish_transfer, -1); r != cmd_pkt_len) {
         st.out.print("\a\aError: error writing finish pkt: %d\n", r);
         return dwn_finish_failed;
@@ -201,6 +208,7 @@ void download_command(link_state& st, const config_state& config, const rules_st
         st.out.put("\a\aError: not Connected!\n");
         return;
     }
+    note_for_interrupt(st, "before the download: nothing was sent, the device was not changed");
     if (config.conf_processed == 0 && !operator_agrees(st, conf_question)) return;
     if (rules.rules_processed == 0 && !operator_agrees(st, rules_question)) return;
     // Refused while the device is still at its console: it was told nothing.

@@ -12,6 +12,7 @@
 namespace zuv {
 
 inline constexpr std::size_t reply_buf_size = 1024;
+inline constexpr std::size_t interrupt_note_size = 256;
 
 struct link_state : port_state {
     link_state(std::FILE* in_fp, output& out_sink, output& err_sink) : port_state(out_sink, err_sink), in(in_fp) {}
@@ -21,6 +22,10 @@ struct link_state : port_state {
     char port_name[8]{};  // "COM1" to "COM20"
     // The device's last reply, with room for a terminator.
     std::uint8_t reply_buf[reply_buf_size + 1]{};
+    // Should the interrupt key cut the running device command short, what was
+    // interrupted and what state the device may be left in; each device
+    // command keeps it current as it goes (link/device_command.h).
+    char interrupt_note[interrupt_note_size]{};
 };
 
 }  // namespace zuv

@@ -4,6 +4,7 @@
 
 #include "core/output.h"
 #include "diag/hexdump.h"
+#include "link/device_command.h"
 #include "link/connection.h"
 #include "link/link_state.h"
 #include "serial/port.h"
@@ -105,6 +106,7 @@ void serial_test(link_state& st, keyword_code code, std::string_view count_text)
     }
     const auto count = iteration_count(st.out, count_text);
     if (!count) return;
+    note_for_interrupt(st, "during the serial test: the device may still echo what it gets, until the next connect");
     // After a failure the device may still be echoing; the next connect
     // interrupts it, so nothing more is sent now.
     if (!start_device_test(st) || !echo_iterations(st, *count)) {

@@ -128,6 +128,9 @@ void fatal_exit(port_state& st, int code, const char* message) {
     const int system_code = last_error_code();
     st.err.put(message);
     st.err.print("Return code %d, system error code %d\n", code, system_code);
+    // Closed properly rather than with the process: on POSIX only an
+    // explicit close clears the exclusive mode for the next program.
+    close_port(st);
     // Leaves the message on screen when the console window closes with the process.
     std::this_thread::sleep_for(std::chrono::milliseconds(5000));
     std::_Exit(fatal_exit_status);

@@ -62,7 +62,10 @@ int open_port(port_state& st, const char* port, long rate);
 int set_comm_prop(port_state& st, const char* port, long rate);
 
 // Bytes read, 0 to size; 0 when nothing came before the time-out. A failed
-// read ends the process through fatal_exit.
+// read ends the process through fatal_exit. Every wait of the port
+// operations (read, write, drain) throws `interrupted` (core/interrupt.h)
+// within interrupt_slice_ms of the interrupt key while it is caught; a
+// write sends nothing once the key was pressed.
 int read_port(port_state& st, const char* port, std::uint8_t* buf, int size, int timeout_ms);
 
 // len on success, or -1 (no name or len 0), -2 (no buffer), -3 (the write
@@ -72,7 +75,10 @@ int write_port(port_state& st, const char* port, const std::uint8_t* buf, int le
 // Discards what is pending in both directions.
 void purge_port(port_state& st);
 
-// Waits, bounded, until what was written has left the host.
+// The longest drain_port waits.
+inline constexpr int drain_limit_ms = 1000;
+
+// Waits, bounded by drain_limit_ms, until what was written has left the host.
 void drain_port(port_state& st);
 
 // Closes the port; nothing is purged or flushed first. The caller clears
@@ -82,7 +88,8 @@ void close_port(port_state& st);
 // The system's text for the last error.
 const char* last_error_text(port_state& st);
 
-// Writes message and the codes to standard error and ends the process.
+// Writes message and the codes to standard error, lets the port go, and
+// ends the process.
 [[noreturn]] void fatal_exit(port_state& st, int code, const char* message);
 
 }  // namespace zuv

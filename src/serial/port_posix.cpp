@@ -2,7 +2,8 @@
 // the port map (a symlink ${XDG_CONFIG_HOME:-$HOME/.config}/zuvdigi/comn to
 // the real device), else it is /dev/ttyS(n-1). The descriptor stays
 // non-blocking: every wait is a poll() against a monotonic deadline, which is
-// how the Windows total time-outs are kept.
+// how the Windows total time-outs are kept, in slices short enough that the
+// interrupt key is noticed even when its signal landed just before a poll.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -21,6 +22,7 @@
 #include <string>
 #include <thread>
 
+#include "core/interrupt.h"
 #include "serial/line_rate.h"
 #include "serial/port.h"
 #include "serial/port_common.h"
@@ -133,6 +135,12 @@ int ms_until(clock_type::time_point deadline) {
     return left > 0 ? static_cast<int>(std::min<long long>(left, 1 << 30)) : 0;
 }
 
+// One slice of a wait until deadline; the interrupt is looked for before each.
+int next_slice_ms(clock_type::time_point deadline) {
+    throw_if_interrupted();
+    return std::min(ms_until(deadline), interrupt_slice_ms);
+}
+
 // Removes NUL bytes in place, as the Windows driver does with fNull; returns the bytes kept.
 int drop_nuls(std::uint8_t* buf, int len) {
     return static_cast<int>(std::remove(buf, buf + len, std::uint8_t{0}) - buf);
@@ -213,12 +221,15 @@ int read_port(port_state& st, const char* port, std::uint8_t* buf, int size, int
     int got = 0;
     while (got < size) {
         pollfd pfd{fd, POLLIN, 0};
-        const int ready = poll(&pfd, 1, ms_until(deadline));
+        const int ready = poll(&pfd, 1, next_slice_ms(deadline));
         if (ready < 0) {
             if (errno == EINTR) continue;
             fatal_read(st, port);
         }
-        if (ready == 0) break;
+        if (ready == 0) {
+            if (clock_type::now() >= deadline) break;
+            continue;
+        }
         if ((pfd.revents & POLLIN) == 0) {
             // Hang-up or error with nothing left to read: the device is gone.
             errno = (pfd.revents & POLLNVAL) != 0 ? EBADF : EIO;
@@ -240,6 +251,8 @@ int read_port(port_state& st, const char* port, std::uint8_t* buf, int size, int
 
 int write_port(port_state& st, const char* port, const std::uint8_t* buf, int len) {
     if (const int bad = write_port_args(st, port, buf, len); bad != 0) return bad;
+    // Nothing more goes to the device once the key was pressed.
+    throw_if_interrupted();
     const auto deadline = clock_type::now() + std::chrono::milliseconds(total_write_ms(st.port.timeouts, len));
     const int fd = port_fd(st);
     int written = 0;
@@ -251,7 +264,7 @@ int write_port(port_state& st, const char* port, const std::uint8_t* buf, int le
         }
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
             return report_write_failure(st, written, len, port);
-        const int wait_ms = ms_until(deadline);
+        const int wait_ms = next_slice_ms(deadline);
         if (wait_ms == 0) break;  // cut short by the write time-out: still a success
         pollfd pfd{fd, POLLOUT, 0};
         if (poll(&pfd, 1, wait_ms) < 0 && errno != EINTR) return report_write_failure(st, written, len, port);
@@ -271,14 +284,14 @@ void drain_port(port_state& st) {
     if (!st.port.is_open()) return;
     const int fd = port_fd(st);
     // Bounded: a line that never empties (flow held by a broken adapter) must
-    // not hang the utility. Polls the output queue instead of a blocking tcdrain.
-    const auto deadline = clock_type::now() + std::chrono::milliseconds(1000);
+    // not hang the utility. Polls the output queue instead of a blocking
+    // tcdrain; a line that cannot tell its queue is not waited for at all,
+    // since tcdrain has no bound (its close still lets the system drain it).
+    const auto deadline = clock_type::now() + std::chrono::milliseconds(drain_limit_ms);
     for (;;) {
+        throw_if_interrupted();
         int queued = 0;
-        if (ioctl(fd, TIOCOUTQ, &queued) != 0) {
-            tcdrain(fd);
-            return;
-        }
+        if (ioctl(fd, TIOCOUTQ, &queued) != 0) return;
         if (queued <= 0 || clock_type::now() >= deadline) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

@@ -1,15 +1,19 @@
 // The COM port on Windows, through the serial communications API. The handle
 // is synchronous; the driver keeps the total read and write time-outs that
-// port.h computes (COMMTIMEOUTS), and drops received NUL bytes (fNull).
+// port.h computes (COMMTIMEOUTS), and drops received NUL bytes (fNull). A read
+// that may wait longer than interrupt_slice_ms is made of reads of one slice
+// each, to the same total deadline, so the interrupt key is noticed in time.
 
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
+#include "core/interrupt.h"
 #include "serial/port.h"
 #include "serial/port_common.h"
 
@@ -30,9 +34,6 @@ static_assert(needed_settable_data == 0x0008);
 static_assert(needed_stop_parity == 0x0101);
 static_assert(needed_timeouts == 0xC0);
 static_assert((PURGE_TXCLEAR | PURGE_RXCLEAR) == 12);
-
-// How long a rate change may wait for its command to leave the host.
-constexpr DWORD drain_limit_ms = 1000;
 
 constexpr std::size_t device_path_size = 20;
 
@@ -146,6 +147,33 @@ bool apply_timeouts(port_state& st, const port_timeouts& t) {
     return SetCommTimeouts(port_handle(st), &ct) != 0;
 }
 
+// One ReadFile of up to size bytes under the time-outs t; the bytes read.
+int read_once(port_state& st, const char* port, std::uint8_t* buf, int size, const port_timeouts& t) {
+    if (!apply_timeouts(st, t)) fatal_timeouts(st, port);
+    DWORD got = 0;
+    if (!ReadFile(port_handle(st), buf, static_cast<DWORD>(size), &got, nullptr)) fatal_read(st, port);
+    return static_cast<int>(got);
+}
+
+// A long read as reads of at most one slice each, until size bytes came or
+// the total time-out ran out.
+int read_in_slices(port_state& st, const char* port, std::uint8_t* buf, int size, std::uint64_t total_ms) {
+    using clock_type = std::chrono::steady_clock;
+    const auto deadline = clock_type::now() + std::chrono::milliseconds(total_ms);
+    port_timeouts slice = st.port.timeouts;
+    slice.read_interval = 0;
+    slice.read_multiplier = 0;
+    int got = 0;
+    while (got < size) {
+        throw_if_interrupted();
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - clock_type::now()).count();
+        if (left <= 0) break;
+        slice.read_constant = static_cast<std::uint32_t>(std::min<long long>(left, interrupt_slice_ms));
+        got += read_once(st, port, buf + got, size - got, slice);
+    }
+    return got;
+}
+
 // Bytes the driver still holds for sending, or -1 when it cannot say.
 long output_queued(HANDLE h) {
     DWORD errors = 0;
@@ -230,14 +258,18 @@ int set_comm_prop(port_state& st, const char* port, long rate) {
 
 int read_port(port_state& st, const char* port, std::uint8_t* buf, int size, int timeout_ms) {
     check_read_args(st, port, buf, size);
-    if (!apply_timeouts(st, read_timeouts(st.port.timeouts, timeout_ms))) fatal_timeouts(st, port);
-    DWORD got = 0;
-    if (!ReadFile(port_handle(st), buf, static_cast<DWORD>(size), &got, nullptr)) fatal_read(st, port);
-    return static_cast<int>(got);
+    throw_if_interrupted();
+    const port_timeouts t = read_timeouts(st.port.timeouts, timeout_ms);
+    const std::uint64_t total_ms = total_read_ms(t, size);
+    // A short read goes to the driver as it is, with its own time-outs.
+    if (total_ms <= static_cast<std::uint64_t>(interrupt_slice_ms)) return read_once(st, port, buf, size, t);
+    return read_in_slices(st, port, buf, size, total_ms);
 }
 
 int write_port(port_state& st, const char* port, const std::uint8_t* buf, int len) {
     if (const int bad = write_port_args(st, port, buf, len); bad != 0) return bad;
+    // Nothing more goes to the device once the key was pressed.
+    throw_if_interrupted();
     DWORD written = 0;
     if (!WriteFile(port_handle(st), buf, static_cast<DWORD>(len), &written, nullptr))
         return report_write_failure(st, static_cast<int>(written), len, port);
@@ -254,11 +286,14 @@ void drain_port(port_state& st) {
     const HANDLE h = port_handle(st);
     // FlushFileBuffers has no time-out of its own, so it is called only once
     // the driver's queue has emptied within the limit; a line that never
-    // empties must not hang the utility.
+    // empties, or a driver that cannot tell its queue, must not hang the
+    // utility.
     const ULONGLONG deadline = GetTickCount64() + drain_limit_ms;
     for (;;) {
-        // A driver that cannot say is left to the flush alone.
-        if (output_queued(h) <= 0) break;
+        throw_if_interrupted();
+        const long queued = output_queued(h);
+        if (queued < 0) return;
+        if (queued == 0) break;
         if (GetTickCount64() >= deadline) return;
         Sleep(1);
     }

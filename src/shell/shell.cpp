@@ -1,6 +1,8 @@
 #include "shell/shell.h"
 
 #include <cstring>
+#include <functional>
+#include <optional>
 
 #include "config/conf_display.h"
 #include "config/conf_reader.h"
@@ -10,6 +12,7 @@
 #include "coords/angles.h"
 #include "core/version.h"
 #include "link/connection.h"
+#include "link/device_command.h"
 #include "link/download.h"
 #include "link/serial_test.h"
 #include "rules/rules_display.h"
@@ -43,75 +46,78 @@ void strip_line_feed(char* line) {
     if (len > 0 && line[len - 1] == '\n') line[len - 1] = '\0';
 }
 
-void run_command_line(app_state& st, std::string_view line, bool& exit_requested) {
+// A command that talks to the device runs with the interrupt key caught; the
+// status the program ends with when the key cut it short.
+std::optional<int> device_command(app_state& st, const std::function<void()>& command) {
+    const int status = run_device_command(st.link, command);
+    if (status == 0) return std::nullopt;
+    return status;
+}
+
+// The status the program ends with after this line, or nothing to go on.
+std::optional<int> run_command_line(app_state& st, std::string_view line) {
     arg_cursor args(line);
     const auto word = args.next(number_separators);
-    if (!word) return;
+    if (!word) return std::nullopt;
     const command_lookup hit = find_command(*word);
     const int word_len = static_cast<int>(word->size());
     switch (hit.status) {
     case lookup_status::unknown:
         st.out.print("\a\aError: unknown command: %.*s\n", word_len, word->data());
-        return;
+        return std::nullopt;
     case lookup_status::ambiguous:
         st.out.print("\a\aError: ambiguous command: %.*s\n", word_len, word->data());
-        return;
+        return std::nullopt;
     case lookup_status::found:
         break;
     }
-    if (hit.entry->code == kw_exit) {
-        exit_requested = true;
-        return;
-    }
-    dispatch_command(st, hit.entry->code, args);
+    if (hit.entry->code == kw_exit) return 0;
+    return dispatch_command(st, hit.entry->code, args);
 }
 
 }  // namespace
 
 bool read_command_line(app_state& st) { return read_console_line(st.in, st.cmd_line, sizeof st.cmd_line); }
 
-void dispatch_command(app_state& st, keyword_code code, arg_cursor& args) {
+std::optional<int> dispatch_command(app_state& st, keyword_code code, arg_cursor& args) {
     switch (code) {
     case kw_help:
         cmd_summary(st);
-        return;
+        break;
     case kw_angles:
         angles_command(st.out);
-        return;
+        break;
     case kw_configure:
         configure_command(st.config, args);
-        return;
+        break;
     case kw_dconfigure:
         conf_display(st.config);
-        return;
+        break;
     case kw_deditpath:
         path_edit_display(st.config);
-        return;
+        break;
     case kw_rules:
         rules_command(st.rules, args);
-        return;
+        break;
     case kw_drules:
         rules_display(st.rules);
-        return;
+        break;
     case kw_connect:
-        connect_command(st.link, st.config.conf, args);
-        return;
+        return device_command(st, [&] { connect_command(st.link, st.config.conf, args); });
     case kw_baud:
-        baud_command(st.link, args);
-        return;
+        return device_command(st, [&] { baud_command(st.link, args); });
     case kw_disconnect:
         disconnect_command(st.link);
-        return;
+        break;
     case kw_download:
-        download_command(st.link, st.config, st.rules);
-        return;
+        return device_command(st, [&] { download_command(st.link, st.config, st.rules); });
     case kw_serialtest:
-        serialtest_command(st.link, args);
-        return;
+        return device_command(st, [&] { serialtest_command(st.link, args); });
     default:
         st.out.print("\a\aInternal Error: command %d is invalid!\n", static_cast<int>(code));
-        return;
+        break;
     }
+    return std::nullopt;
 }
 
 int run_shell(app_state& st) {
@@ -129,13 +135,11 @@ int run_shell(app_state& st) {
         if (st.cmd_line[0] == '\n') continue;
         strip_line_feed(st.cmd_line);
         apply_repeat(st);
-        bool exit_requested = false;
-        run_command_line(st, st.cmd_line, exit_requested);
-        if (exit_requested) {
+        if (const auto status = run_command_line(st, st.cmd_line)) {
             // The port would close with the process, but on POSIX only an
             // explicit close clears its exclusive mode for the next user.
             close_link(st.link);
-            return 0;
+            return *status;
         }
     }
 }

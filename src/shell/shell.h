@@ -1,6 +1,8 @@
 #pragma once
 // Start-up and the command loop.
 
+#include <optional>
+
 #include "core/args.h"
 #include "core/keyword.h"
 
@@ -10,7 +12,8 @@ struct app_state;
 
 
 // Banner, defaults, summary, then the command loop. Returns the exit status:
-// 0 after exit, quit or x, 1 at the end of the console input.
+// 0 after exit, quit or x, 1 at the end of the console input, 128 + the
+// signal after the interrupt key cut a device command short.
 int run_shell(app_state& st);
 
 // Reads one console line into st.cmd_line (at most 255 characters; a longer
@@ -18,6 +21,8 @@ int run_shell(app_state& st);
 bool read_command_line(app_state& st);
 
 // Runs the action of a resolved command; args stand after the command word.
-void dispatch_command(app_state& st, keyword_code code, arg_cursor& args);
+// The status the program ends with when the interrupt key cut a device
+// command short, else nothing.
+std::optional<int> dispatch_command(app_state& st, keyword_code code, arg_cursor& args);
 
 }  // namespace zuv

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -18,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "core/interrupt.h"
 #include "core/output.h"
 #include "serial/baud.h"
 #include "serial/port.h"
@@ -145,15 +147,46 @@ TEST_F(port_test, RateOutsideTheTableIsRefusedAndLeavesNoPortOpen) {
     EXPECT_EQ(open_port(st(), device_port, 19200), 0) << out.text;
 }
 
+// A read that fits one slice goes to the driver with its own time-outs.
 TEST_F(port_test, TimedReadSetsItsOwnConstantAndAnUntimedReadRestoresTheStandingOnes) {
     ASSERT_EQ(open_port(st(), device_port, 4800), 0) << out.text;
     std::uint8_t buf[40];
-    EXPECT_EQ(read_port(st(), device_port, buf, sizeof buf, 100), 0);
+    EXPECT_EQ(read_port(st(), device_port, buf, 10, 20), 0);  // 2 x 10 + 30 ms
     port_timeouts timed = standing_timeouts(4800);
-    timed.read_constant = 110;
+    timed.read_constant = 30;
     expect_timeouts(driver_timeouts(), timed, 4800);
     EXPECT_EQ(read_port(st(), device_port, buf, 1, 0), 0);
     expect_timeouts(driver_timeouts(), standing_timeouts(4800), 4800);
+}
+
+// A longer read goes in slices: the driver never waits longer than one
+// before the interrupt key is looked for, and the slices keep the total.
+TEST_F(port_test, LongReadWaitsInSlicesThatTheInterruptKeyCuts) {
+    ASSERT_EQ(open_port(st(), device_port, 19200), 0) << out.text;
+    std::uint8_t buf[200];
+    EXPECT_EQ(read_port(st(), device_port, buf, sizeof buf, 100), 0);
+    const COMMTIMEOUTS last = driver_timeouts();
+    EXPECT_EQ(last.ReadTotalTimeoutMultiplier, 0u);
+    EXPECT_LE(last.ReadTotalTimeoutConstant, static_cast<DWORD>(interrupt_slice_ms));
+    EXPECT_EQ(last.WriteTotalTimeoutMultiplier, standing_timeouts(19200).write_multiplier);
+
+    // The console's handler marks the key on a thread of its own.
+    interrupt_catching catching;
+    std::thread key([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        mark_interrupt(SIGINT);
+    });
+    try {
+        (void)read_port(st(), device_port, buf, 1, 5000);
+        ADD_FAILURE() << "the read ran out its time-out instead of noticing the key";
+    } catch (const interrupted& e) {
+        EXPECT_EQ(e.signal, SIGINT);
+    }
+    key.join();
+    const std::uint8_t b = 'z';
+    const std::size_t before = device_log(0).size();
+    EXPECT_THROW((void)write_port(st(), device_port, &b, 1), interrupted);
+    EXPECT_EQ(device_log(before + 1).size(), before) << "a byte went out after the key";
 }
 
 // The rate change writes "host <rate>", closes the port and opens it again at
