@@ -141,6 +141,9 @@ int dwn_write_pkt(link_state& st, std::uint8_t* pp, int len) {
     }
     dwn_frame_pkt(pp, len);
     for (int attempt = 0; attempt < pkt_tries; ++attempt) {
+        // A reply byte is read for this try only: one the device sent beyond
+        // the last answer must not pass for the answer to this packet.
+        purge_input(st);
         if (write_port(st, st.port_name, pp, len) < 0) {
             st.out.put("\a\aError: writing pkt\n");
             return pkt_write_failed;

@@ -109,7 +109,8 @@ command_packet make_command_packet(const char* name, int size);
 
 // Frames the packet and sends it until the device takes it: len when it
 // answered ACK, else one of the pkt_ codes after its message (none for
-// pkt_refused).
+// pkt_refused). Whatever the device sent before a try is dropped first, so
+// a stray byte after an earlier answer is never taken for this one.
 int dwn_write_pkt(link_state& st, std::uint8_t* pp, int len);
 
 // Sends len bytes from bp as data packets of at most 60 bytes: len, or one of

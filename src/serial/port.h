@@ -75,6 +75,9 @@ int write_port(port_state& st, const char* port, const std::uint8_t* buf, int le
 // Discards what is pending in both directions.
 void purge_port(port_state& st);
 
+// Discards what the device sent that was not read yet.
+void purge_input(port_state& st);
+
 // The longest drain_port waits.
 inline constexpr int drain_limit_ms = 1000;
 

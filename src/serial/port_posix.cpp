@@ -280,6 +280,10 @@ void purge_port(port_state& st) {
     if (st.port.is_open()) tcflush(port_fd(st), TCIOFLUSH);
 }
 
+void purge_input(port_state& st) {
+    if (st.port.is_open()) tcflush(port_fd(st), TCIFLUSH);
+}
+
 void drain_port(port_state& st) {
     if (!st.port.is_open()) return;
     const int fd = port_fd(st);

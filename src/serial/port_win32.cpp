@@ -281,6 +281,10 @@ void purge_port(port_state& st) {
     if (st.port.is_open()) PurgeComm(port_handle(st), PURGE_TXCLEAR | PURGE_RXCLEAR);
 }
 
+void purge_input(port_state& st) {
+    if (st.port.is_open()) PurgeComm(port_handle(st), PURGE_RXCLEAR);
+}
+
 void drain_port(port_state& st) {
     if (!st.port.is_open()) return;
     const HANDLE h = port_handle(st);

@@ -136,6 +136,10 @@ TEST(DownloadArguments, RefusedBeforeAnythingIsSent) {
               "dwn_write_file: argument len < 1\n");
 }
 
+// A script entry for an answer of two bytes at once.
+constexpr int two_replies = 0x10000;
+constexpr int two_bytes(std::uint8_t first, std::uint8_t second) { return two_replies | first << 8 | second; }
+
 // The device end of the line: it reads the "download" line when told to,
 // then takes packets by their length field and answers each arrival from a
 // script (ACK past its end).
@@ -255,8 +259,10 @@ private:
     }
 
     void answer(std::size_t arrival) {
-        const auto reply = static_cast<char>(arrival < replies_.size() ? replies_[arrival] : dwn_ack);
-        (void)!write(master_, &reply, 1);
+        const int reply = arrival < replies_.size() ? replies_[arrival] : dwn_ack;
+        const char two[2] = {static_cast<char>(reply >> 8), static_cast<char>(reply)};
+        if (reply >= two_replies) (void)!write(master_, two, 2);
+        else (void)!write(master_, two + 1, 1);
     }
 
     std::vector<int> replies_;
@@ -303,6 +309,35 @@ TEST_F(scripted_device, PacketRepliesDecideTheResultAndTheResends) {
         ASSERT_EQ(arrivals_.size(), c.arrivals);
         for (const bytes& p : arrivals_) EXPECT_EQ(p, bytes(pkt.begin(), pkt.end()));  // resent unchanged
         expect_every_frame_checks_out();
+    }
+}
+
+// A device that says more than one byte to a packet: the stray byte is still
+// in the line when the next packet goes, and taken for its answer it would
+// make the host resend a packet the device already took, or skip one it
+// refused, while the transfer is reported whole.
+TEST_F(scripted_device, StrayReplyByteIsNeverTheNextPacketsAnswer) {
+    struct stray_case {
+        const char* what;
+        std::vector<int> script;
+        std::size_t arrivals;  // every packet once, and only the resends the device asked for
+    } cases[] = {
+        {"ACK then a stray NAK", {two_bytes(dwn_ack, dwn_nak), dwn_ack, dwn_ack}, 3},
+        {"ACK then a stray ACK before a NAK", {two_bytes(dwn_ack, dwn_ack), dwn_nak, dwn_ack, dwn_ack}, 4},
+        {"NAK then a stray garbage byte", {two_bytes(dwn_nak, 'A'), dwn_ack, dwn_ack, dwn_ack}, 4},
+    };
+    for (const stray_case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing::console_fixture con;
+        connect(con.st().link);
+        arrivals_.clear();
+        start_device(c.script);
+        bytes data(180);
+        for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i);
+        EXPECT_EQ(dwn_write_file(con.st().link, data.data(), 180), 180);
+        stop_device();
+        EXPECT_EQ(con.out.text, "");
+        EXPECT_EQ(arrivals_.size(), c.arrivals);
     }
 }
 
