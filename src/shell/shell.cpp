@@ -9,6 +9,7 @@
 #include "core/console.h"
 #include "coords/angles.h"
 #include "core/version.h"
+#include "firmware/upload.h"
 #include "link/connection.h"
 #include "rules/rules_display.h"
 #include "rules/rules_reader.h"
@@ -99,6 +100,9 @@ void dispatch_command(app_state& st, keyword_code code, arg_cursor& args) {
         return;
     case kw_disconnect:
         disconnect_command(st.link);
+        return;
+    case kw_firmware:
+        firmware_command(st.link, st.firmware, args);
         return;
     default:
         st.out.print("\a\aInternal Error: command %d is invalid!\n", static_cast<int>(code));
