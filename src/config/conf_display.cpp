@@ -5,6 +5,7 @@
 
 #include "config/conf_record.h"
 #include "config/config_state.h"
+#include "core/visible.h"
 #include "core/version.h"
 
 namespace zuv {
@@ -25,9 +26,9 @@ void print_settings(config_state& st) {
     const conf_record& c = st.conf;
     // The text fields are bounded copies, so a field without its zero byte
     // can never be read past its end.
-    const std::string call(c.text(station_call));
-    const std::string comment(c.text(beacon_comment));
-    const std::string control(c.text(control_call));
+    const std::string call = visible(st.out, c.text(station_call));
+    const std::string comment = visible(st.out, c.text(beacon_comment));
+    const std::string control = visible(st.out, c.text(control_call));
     const std::uint16_t icon_word = c.get(icon);
     st.out.print("Configuration %s\nStation Call\t%*s\tSSID %ld\t\tRun Mode %s\n"
                  "Base Lat %10.6f\tLon %11.5f    Altitude %ld meters\n"
@@ -53,7 +54,9 @@ void print_digi_path(config_state& st) {
     st.out.print("\nDigi Path[%d]: ", static_cast<int>(st.digi_path_count));
     for (int n = 0; n < count; ++n) {
         const auto slot = st.conf.slot(conf_field::digi_path, static_cast<std::size_t>(n));
-        st.out.print("%.*s%s", 8, reinterpret_cast<const char*>(slot.data()), n + 1 < count ? "," : "");
+        const std::string element =
+            visible(st.out, std::string_view(reinterpret_cast<const char*>(slot.data()), slot.size()));
+        st.out.print("%s%s", element.c_str(), n + 1 < count ? "," : "");
     }
 }
 

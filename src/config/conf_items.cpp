@@ -4,12 +4,14 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "config/conf_record.h"
 #include "config/config_state.h"
 #include "config/path_edit.h"
 #include "coords/dmctodeg.h"
 #include "core/args.h"
+#include "core/visible.h"
 #include "serial/baud.h"
 
 namespace zuv {
@@ -98,12 +100,16 @@ struct item_line {
     char* rest;
 
     char* take(std::string_view delims) { return next_token(rest, delims, &rest); }
+    // The file's name, its line and its tokens as a message may show them.
+    std::string name() const { return visible(st.out, ctx.file_name); }
+    std::string line() const { return visible(st.out, ctx.line_text); }
+    std::string shown(std::string_view text) const { return visible(st.out, text); }
     conf_record& conf() { return st.conf; }
 };
 
 int report_missing(const item_line& l, const char* what, int code) {
-    l.st.out.print("\a\aError: %s[%d]: missing %s argument: %s\n", l.ctx.file_name, l.ctx.line_number, what,
-                   l.ctx.line_text);
+    l.st.out.print("\a\aError: %s[%d]: missing %s argument: %s\n", l.name().c_str(), l.ctx.line_number, what,
+                   l.line().c_str());
     return code;
 }
 
@@ -129,8 +135,8 @@ int baud_item(item_line& l, field_at<std::uint32_t> field) {
     const int rate = decimal_int(tok);
     const auto known = get_baud(l.st.out, rate);
     if (!known) {
-        l.st.out.print("\a\aError: %s[%d]: invalid Baud argument: %d: %s\n", l.ctx.file_name, l.ctx.line_number,
-                       rate, l.ctx.line_text);
+        l.st.out.print("\a\aError: %s[%d]: invalid Baud argument: %d: %s\n", l.name().c_str(), l.ctx.line_number,
+                       rate, l.line().c_str());
         return invalid;
     }
     l.conf().set(field, static_cast<std::uint32_t>(*known));
@@ -142,8 +148,8 @@ int call_item(item_line& l) {
     const char* tok = take_arg(l, arg_delims, "Call Sign", rc);
     if (tok == nullptr) return rc;
     if (std::strlen(tok) > call_max) {
-        l.st.out.print("\a\aError: %s[%d]: invalid Call Sign argument: too long: %s\n", l.ctx.file_name,
-                       l.ctx.line_number, l.ctx.line_text);
+        l.st.out.print("\a\aError: %s[%d]: invalid Call Sign argument: too long: %s\n", l.name().c_str(),
+                       l.ctx.line_number, l.line().c_str());
         return invalid;
     }
     store_upper(l.conf().area(conf_field::station_call).data(), tok);
@@ -156,8 +162,8 @@ int ssid_item(item_line& l) {
     if (tok == nullptr) return rc;
     const std::int32_t ssid = auto_base_value(tok);
     if (!is_digit(tok[0]) || ssid < 0 || ssid > 15) {
-        l.st.out.print("\a\aError: %s[%d]: invalid SSID argument range [0..15]: %d: %s\n", l.ctx.file_name,
-                       l.ctx.line_number, static_cast<int>(ssid), l.ctx.line_text);
+        l.st.out.print("\a\aError: %s[%d]: invalid SSID argument range [0..15]: %d: %s\n", l.name().c_str(),
+                       l.ctx.line_number, static_cast<int>(ssid), l.line().c_str());
         return invalid;
     }
     l.conf().set(conf_field::ssid, static_cast<std::uint16_t>(ssid));
@@ -167,8 +173,8 @@ int ssid_item(item_line& l) {
 int latitude_from(item_line& l, const char* tok) {
     const float deg = dmctodeg(l.st.out, tok);
     if (deg == dmc_failure) {
-        l.st.out.print("\a\aError: %s[%d]: invalid Station Latitude argument: %s: %s\n", l.ctx.file_name,
-                       l.ctx.line_number, tok, l.ctx.line_text);
+        l.st.out.print("\a\aError: %s[%d]: invalid Station Latitude argument: %s: %s\n", l.name().c_str(),
+                       l.ctx.line_number, l.shown(tok).c_str(), l.line().c_str());
         return invalid;
     }
     l.conf().set(conf_field::latitude, deg);
@@ -178,8 +184,8 @@ int latitude_from(item_line& l, const char* tok) {
 int longitude_from(item_line& l, const char* tok) {
     const float deg = dmctodeg(l.st.out, tok);
     if (deg == dmc_failure) {
-        l.st.out.print("\a\aError: %s[%d]: invalid Station Longitude argument: %s: %s\n", l.ctx.file_name,
-                       l.ctx.line_number, tok, l.ctx.line_text);
+        l.st.out.print("\a\aError: %s[%d]: invalid Station Longitude argument: %s: %s\n", l.name().c_str(),
+                       l.ctx.line_number, l.shown(tok).c_str(), l.line().c_str());
         return invalid;
     }
     l.conf().set(conf_field::longitude, deg);
@@ -219,8 +225,8 @@ int altitude_item(item_line& l) {
 }
 
 int wide_range_fault(item_line& l, int n) {
-    l.st.out.print("\a\aError: %s[%d]: invalid n argument range [1..%d]: %d: %s\n", l.ctx.file_name,
-                   l.ctx.line_number, wide_limit, n, l.ctx.line_text);
+    l.st.out.print("\a\aError: %s[%d]: invalid n argument range [1..%d]: %d: %s\n", l.name().c_str(),
+                   l.ctx.line_number, wide_limit, n, l.line().c_str());
     return invalid;
 }
 
@@ -232,8 +238,8 @@ int widemax_item(item_line& l) {
     if (n < 1 || n > wide_limit) return wide_range_fault(l, n);
     const int total = l.conf().get(conf_field::wide_total);
     if (n > total) {
-        l.st.out.print("\a\aError: %s[%d]: invalid n argument %d must be <= WIDETOTAL: %d: %s\n", l.ctx.file_name,
-                       l.ctx.line_number, n, total, l.ctx.line_text);
+        l.st.out.print("\a\aError: %s[%d]: invalid n argument %d must be <= WIDETOTAL: %d: %s\n", l.name().c_str(),
+                       l.ctx.line_number, n, total, l.line().c_str());
         return invalid;
     }
     l.conf().set(conf_field::wide_max, static_cast<std::uint16_t>(n));
@@ -248,8 +254,8 @@ int widetotal_item(item_line& l) {
     if (n < 1 || n > wide_limit) return wide_range_fault(l, n);
     const int max = l.conf().get(conf_field::wide_max);
     if (n < max) {
-        l.st.out.print("\a\aError: %s[%d]: invalid n argument %d must be >= WIDEMAX: %d: %s\n", l.ctx.file_name,
-                       l.ctx.line_number, n, max, l.ctx.line_text);
+        l.st.out.print("\a\aError: %s[%d]: invalid n argument %d must be >= WIDEMAX: %d: %s\n", l.name().c_str(),
+                       l.ctx.line_number, n, max, l.line().c_str());
         return invalid;
     }
     l.conf().set(conf_field::wide_total, static_cast<std::uint16_t>(n));
@@ -274,8 +280,8 @@ int dupewin_item(item_line& l) {
     if (tok == nullptr) return rc;
     const int seconds = decimal_int(tok);
     if (seconds < 5 || seconds > 500) {
-        l.st.out.print("\a\aError: %s[%d]: invalid seconds argument range [5..500]: %d: %s\n", l.ctx.file_name,
-                       l.ctx.line_number, seconds, l.ctx.line_text);
+        l.st.out.print("\a\aError: %s[%d]: invalid seconds argument range [5..500]: %d: %s\n", l.name().c_str(),
+                       l.ctx.line_number, seconds, l.line().c_str());
         return invalid;
     }
     l.conf().set(conf_field::dupe_window, static_cast<std::uint16_t>(seconds));
@@ -288,8 +294,8 @@ int ratelimcall_item(item_line& l) {
     if (tok == nullptr) return rc;
     const int seconds = decimal_int(tok);
     if (seconds < 0 || seconds > u16_max) {
-        l.st.out.print("\a\aError: %s[%d]: invalid seconds argument range [0..%d]: %d: %s\n", l.ctx.file_name,
-                       l.ctx.line_number, u16_max, seconds, l.ctx.line_text);
+        l.st.out.print("\a\aError: %s[%d]: invalid seconds argument range [0..%d]: %d: %s\n", l.name().c_str(),
+                       l.ctx.line_number, u16_max, seconds, l.line().c_str());
         return invalid;
     }
     l.conf().set(conf_field::call_rate_limit, static_cast<std::uint16_t>(seconds));
@@ -302,8 +308,8 @@ int beacon_item(item_line& l) {
     if (tok == nullptr) return rc;
     const std::int32_t seconds = auto_base_value(tok);
     if (seconds != 0 && (seconds < beacon_min || seconds > u16_max)) {
-        l.st.out.print("\a\aError: %s[%d]: invalid seconds argument range [0, %d..%d]: %d: %s\n", l.ctx.file_name,
-                       l.ctx.line_number, beacon_min, u16_max, static_cast<int>(seconds), l.ctx.line_text);
+        l.st.out.print("\a\aError: %s[%d]: invalid seconds argument range [0, %d..%d]: %d: %s\n", l.name().c_str(),
+                       l.ctx.line_number, beacon_min, u16_max, static_cast<int>(seconds), l.line().c_str());
         return invalid;
     }
     l.conf().set(conf_field::beacon_interval, static_cast<std::uint16_t>(seconds));
@@ -325,9 +331,9 @@ int digipath_item(item_line& l) {
         if (element == nullptr) break;
         const std::size_t len = std::strlen(element);
         if (len > digi_element_max) {
-            l.st.out.print("\a\aError: %s[%d]: Digi Path[%d]: %s exceeds length %d: %s\n", l.ctx.file_name,
-                           l.ctx.line_number, static_cast<int>(n + 1), element,
-                           static_cast<int>(digi_element_max), l.ctx.line_text);
+            l.st.out.print("\a\aError: %s[%d]: Digi Path[%d]: %s exceeds length %d: %s\n", l.name().c_str(),
+                           l.ctx.line_number, static_cast<int>(n + 1), l.shown(element).c_str(),
+                           static_cast<int>(digi_element_max), l.line().c_str());
             return invalid;
         }
         const auto slot = l.conf().slot(conf_field::digi_path, n);
@@ -357,12 +363,12 @@ int icon_item(item_line& l) {
     if (tok == nullptr) return report_missing(l, "Beacon Icon", icon_fault);
     if (!is_symbol_table_id(tok[0])) {
         l.st.out.print("\a\aError: %s[%d]: Icon Symbol ID must be one of / \\ 0..9 a..j A..Z: %s\n",
-                       l.ctx.file_name, l.ctx.line_number, l.ctx.line_text);
+                       l.name().c_str(), l.ctx.line_number, l.line().c_str());
         return icon_fault;
     }
     if (tok[1] < '!' || tok[1] > '~') {
-        l.st.out.print("\a\aError: %s[%d]: Icon Code must be in range [!..~]: %s\n", l.ctx.file_name,
-                       l.ctx.line_number, l.ctx.line_text);
+        l.st.out.print("\a\aError: %s[%d]: Icon Code must be in range [!..~]: %s\n", l.name().c_str(),
+                       l.ctx.line_number, l.line().c_str());
         return icon_fault;
     }
     l.conf().set(conf_field::icon, static_cast<std::uint16_t>(static_cast<unsigned char>(tok[0]) * 256 +
@@ -376,7 +382,7 @@ int controlcall_item(item_line& l) {
     if (tok == nullptr) return rc;
     if (std::strlen(tok) > control_call_max) {
         l.st.out.print("\a\aError: %s[%d]: invalid Control Call-SSID argument: too long (max is %d): %s\n",
-                       l.ctx.file_name, l.ctx.line_number, static_cast<int>(control_call_max), l.ctx.line_text);
+                       l.name().c_str(), l.ctx.line_number, static_cast<int>(control_call_max), l.line().c_str());
         return invalid;
     }
     store_upper(l.conf().area(conf_field::control_call).data(), tok);

@@ -7,6 +7,7 @@
 #include "config/conf_record.h"
 #include "config/config_state.h"
 #include "core/args.h"
+#include "core/visible.h"
 #include "core/text_lines.h"
 
 namespace zuv {
@@ -79,13 +80,13 @@ int conf_line(config_state& st, conf_line_context& ctx, int& items) {
     int matches = 0;
     const keyword_entry* row = find_conf_keyword(word, matches);
     if (matches > 1) {
-        st.out.print("\a\aError: %s[%d]: Ambiguous command: %s: %s\n", ctx.file_name, ctx.line_number, word,
-                     ctx.line_text);
+        st.out.print("\a\aError: %s[%d]: Ambiguous command: %s: %s\n", visible(st.out, ctx.file_name).c_str(),
+                     ctx.line_number, visible(st.out, word).c_str(), visible(st.out, ctx.line_text).c_str());
         return -7;
     }
     if (row == nullptr) {
-        st.out.print("\a\aError: %s[%d]: command %s invalid: %s\n", ctx.file_name, ctx.line_number, word,
-                     ctx.line_text);
+        st.out.print("\a\aError: %s[%d]: command %s invalid: %s\n", visible(st.out, ctx.file_name).c_str(),
+                     ctx.line_number, visible(st.out, word).c_str(), visible(st.out, ctx.line_text).c_str());
         return -7;
     }
     ++items;
@@ -106,7 +107,7 @@ int conf_process_stream(config_state& st, std::FILE* conf_file, const char* file
         if (got == line_read::end) break;
         if (got == line_read::failed) {
             // A file that breaks off part way must not pass for a whole one.
-            st.out.print("\a\aError: cannot read %s\n", file_name);
+            st.out.print("\a\aError: cannot read %s\n", visible(st.out, file_name).c_str());
             return -2;
         }
         conf_line_begin(ctx, text);
@@ -124,7 +125,7 @@ int conf_process(config_state& st, const char* conf_fp) {
     }
     std::FILE* fp = open_text_file(conf_fp);
     if (fp == nullptr) {
-        st.out.print("\a\aError: cannot open %s\n", conf_fp);
+        st.out.print("\a\aError: cannot open %s\n", visible(st.out, conf_fp).c_str());
         return -2;
     }
     const int rc = conf_process_stream(st, fp, conf_fp);

@@ -6,6 +6,7 @@
 
 #include "config/config_state.h"
 #include "core/args.h"
+#include "core/visible.h"
 #include "core/keyword.h"
 
 namespace zuv {
@@ -34,12 +35,23 @@ struct edit_line {
     char* rest;
 
     char* take(std::string_view delims) { return next_token(rest, delims, &rest); }
+    // The file's name, its line and its tokens as a message may show them.
+    std::string name() const { return visible(st.out, ctx.file_name); }
+    std::string line() const { return visible(st.out, ctx.line_text); }
+    std::string shown(std::string_view text) const { return visible(st.out, text); }
 };
 
 int report_missing(const edit_line& l, const char* what, int code) {
-    l.st.out.print("\a\aError: %s[%d]: argument(s) missing: %s\n%s\n", l.ctx.file_name, l.ctx.line_number, what,
-                   l.ctx.line_text);
+    l.st.out.print("\a\aError: %s[%d]: argument(s) missing: %s\n%s\n", l.name().c_str(), l.ctx.line_number, what,
+                   l.line().c_str());
     return code;
+}
+
+// The end of an SSID message: the character that is not a digit, as it
+// stands (a NUL byte when nothing follows the '-'), then the line.
+void put_ssid_char_and_line(const edit_line& l, char c) {
+    put_visible(l.st.out, std::string_view(&c, 1));
+    l.st.out.print("\n%s\n", l.line().c_str());
 }
 
 struct index_rule {
@@ -60,14 +72,14 @@ int take_index(edit_line& l, std::string_view delims, const index_rule& rule) {
     if (tok == nullptr) return report_missing(l, rule.missing, rule.missing_code);
     if (tok[0] == '*') return 0;
     if (!is_digit(tok[0])) {
-        l.st.out.print("\a\aError: %s[%d]: Invalid Digi %s Index [0..%d]: %s\n%s\n", l.ctx.file_name,
-                       l.ctx.line_number, rule.shown, path_edit_max_index, tok, l.ctx.line_text);
+        l.st.out.print("\a\aError: %s[%d]: Invalid Digi %s Index [0..%d]: %s\n%s\n", l.name().c_str(),
+                       l.ctx.line_number, rule.shown, path_edit_max_index, l.shown(tok).c_str(), l.line().c_str());
         return rule.not_a_number_code;
     }
     const int n = decimal_int(tok);
     if (n > path_edit_max_index) {
-        l.st.out.print("\a\aError: %s[%d]: Invalid Digi %s Index [0..%d]: %d\n%s\n", l.ctx.file_name,
-                       l.ctx.line_number, rule.shown, path_edit_max_index, n, l.ctx.line_text);
+        l.st.out.print("\a\aError: %s[%d]: Invalid Digi %s Index [0..%d]: %d\n%s\n", l.name().c_str(),
+                       l.ctx.line_number, rule.shown, path_edit_max_index, n, l.line().c_str());
         return rule.too_big_code;
     }
     return n;
@@ -91,22 +103,23 @@ int take_digi_match(edit_line& l, std::uint8_t* entry, std::uint8_t type) {
         *dash = '\0';
         const char* ssid_text = dash + 1;
         if (!is_digit(ssid_text[0])) {
-            l.st.out.print("\a\aError: %s[%d]: Digi Match: Digi %s invalid SSID range [0..15]: %c\n%s\n",
-                           l.ctx.file_name, l.ctx.line_number, tok, ssid_text[0], l.ctx.line_text);
+            l.st.out.print("\a\aError: %s[%d]: Digi Match: Digi %s invalid SSID range [0..15]: ",
+                           l.name().c_str(), l.ctx.line_number, l.shown(tok).c_str());
+            put_ssid_char_and_line(l, ssid_text[0]);
             return -10;
         }
         const int ssid = decimal_int(ssid_text);
         if (ssid > max_ssid) {
             l.st.out.print("\a\aError: %s[%d]: Digi Match: Digi %s invalid SSID range [0..15]: %d\n%s\n",
-                           l.ctx.file_name, l.ctx.line_number, tok, ssid, l.ctx.line_text);
+                           l.name().c_str(), l.ctx.line_number, l.shown(tok).c_str(), ssid, l.line().c_str());
             return -11;
         }
         entry[edit_flags] |= mod_ssid;
         entry[ssid_byte] = static_cast<std::uint8_t>(ssid * 2);
     }
     if (std::strlen(tok) > path_edit_call_max) {
-        l.st.out.print("\a\aError: %s[%d]: Digi Match: Digi %s exceeds length %d\n%s\n", l.ctx.file_name,
-                       l.ctx.line_number, tok, static_cast<int>(path_edit_call_max), l.ctx.line_text);
+        l.st.out.print("\a\aError: %s[%d]: Digi Match: Digi %s exceeds length %d\n%s\n", l.name().c_str(),
+                       l.ctx.line_number, l.shown(tok).c_str(), static_cast<int>(path_edit_call_max), l.line().c_str());
         return -12;
     }
     store_call(entry + call.off, tok);
@@ -131,21 +144,24 @@ int store_digi(edit_line& l, char* tok, int number, std::uint8_t* slot) {
         *dash = '\0';
         const char* ssid_text = dash + 1;
         if (!is_digit(ssid_text[0])) {
-            l.st.out.print("\a\aError: %s[%d]: Digi Substitution[%d]: %s invalid SSID range [0..15]: %c\n%s\n",
-                           l.ctx.file_name, l.ctx.line_number, number, tok, ssid_text[0], l.ctx.line_text);
+            l.st.out.print("\a\aError: %s[%d]: Digi Substitution[%d]: %s invalid SSID range [0..15]: ",
+                           l.name().c_str(), l.ctx.line_number, number,
+                           l.shown(tok).c_str());
+            put_ssid_char_and_line(l, ssid_text[0]);
             return -17;
         }
         ssid = decimal_int(ssid_text);
         if (ssid > max_ssid) {
             l.st.out.print("\a\aError: %s[%d]: Digi Substitution[%d]: %s invalid SSID range [0..15]: %d\n%s\n",
-                           l.ctx.file_name, l.ctx.line_number, number, tok, ssid, l.ctx.line_text);
+                           l.name().c_str(), l.ctx.line_number, number, l.shown(tok).c_str(), ssid, l.line().c_str());
             return -18;
         }
     }
     if (char* star = std::strchr(tok, '*')) *star = '\0';
     if (std::strlen(tok) > path_edit_call_max) {
-        l.st.out.print("\a\aError: %s[%d]: Digi Substitution[%d]: %s exceeds length %d\n%s\n", l.ctx.file_name,
-                       l.ctx.line_number, number, tok, static_cast<int>(path_edit_call_max), l.ctx.line_text);
+        l.st.out.print("\a\aError: %s[%d]: Digi Substitution[%d]: %s exceeds length %d\n%s\n", l.name().c_str(),
+                       l.ctx.line_number, number, l.shown(tok).c_str(), static_cast<int>(path_edit_call_max),
+                       l.line().c_str());
         return -19;
     }
     store_call(slot, tok);
@@ -184,13 +200,13 @@ int check_arguments(config_state& st, int cmd_code, const char* cmd_name, const 
 
 int check_room(config_state& st, const conf_line_context& ctx, bool substitution) {
     if (substitution && st.conf.get(conf_field::subst_count) >= path_edit_max_subst) {
-        st.out.print("\a\aError: %s[%d]: substitutions are full: %d\n%s\n", ctx.file_name, ctx.line_number,
-                     path_edit_max_subst, ctx.line_text);
+        st.out.print("\a\aError: %s[%d]: substitutions are full: %d\n%s\n", visible(st.out, ctx.file_name).c_str(),
+                     ctx.line_number, path_edit_max_subst, visible(st.out, ctx.line_text).c_str());
         return -4;
     }
     if (!substitution && st.conf.get(conf_field::delete_count) >= path_edit_max_delete) {
-        st.out.print("\a\aError: %s[%d]: deletes are full: %d\n%s\n", ctx.file_name, ctx.line_number,
-                     path_edit_max_delete, ctx.line_text);
+        st.out.print("\a\aError: %s[%d]: deletes are full: %d\n%s\n", visible(st.out, ctx.file_name).c_str(),
+                     ctx.line_number, path_edit_max_delete, visible(st.out, ctx.line_text).c_str());
         return -5;
     }
     return 0;
@@ -240,7 +256,7 @@ int path_edit_add(config_state& st, const conf_line_context& ctx, int cmd_code, 
     if (const int dupe = check_path_edit_dupe(st, entry); dupe > 0) {
         st.out.print(substitution ? "\a\aError: %s[%d]: Duplicate Path Substitution at entry %d\n"
                                   : "\a\aError: %s[%d]: Duplicate Path Delete at entry %d\n",
-                     ctx.file_name, ctx.line_number, dupe);
+                     visible(st.out, ctx.file_name).c_str(), ctx.line_number, dupe);
         return -20;
     }
     if (substitution && entry[action_index] != 0) {
@@ -248,8 +264,8 @@ int path_edit_add(config_state& st, const conf_line_context& ctx, int cmd_code, 
         if (entry[action_index] + digis - 1 > path_edit_max_index) {
             st.out.print("\a\aError: %s[%d]: Digi Substitution Index (%d) and Number of Substitution Digis (%d) "
                          "exceeds Maximum (%d)\n%s\n",
-                         ctx.file_name, ctx.line_number, entry[action_index], digis, path_edit_max_index,
-                         ctx.line_text);
+                         visible(st.out, ctx.file_name).c_str(), ctx.line_number, entry[action_index], digis,
+                         path_edit_max_index, visible(st.out, ctx.line_text).c_str());
             return -20;
         }
     }
@@ -305,9 +321,9 @@ void print_digi_list(config_state& st, std::span<const std::uint8_t> list) {
         const char* mark = (octet & octet_repeated) ? "*" : "";
         const int ssid = (octet >> 1) & 0x0F;
         if (ssid != 0) {
-            st.out.print("%s%s-%d%s", separator, call_text.c_str(), ssid, mark);
+            st.out.print("%s%s-%d%s", separator, visible(st.out, call_text).c_str(), ssid, mark);
         } else {
-            st.out.print("%s%s%s", separator, call_text.c_str(), mark);
+            st.out.print("%s%s%s", separator, visible(st.out, call_text).c_str(), mark);
         }
     }
 }
@@ -332,10 +348,10 @@ void path_edit_display(config_state& st) {
         st.out.print("%-2d  %s   %c   ", n + 1, is_sub ? "Sub" : "Del", index_char(entry[match_index]));
         const std::string match = match_text(entry);
         if (!is_sub) {
-            st.out.print("%-9s    %c\n", match.c_str(), index_char(entry[action_index]));
+            st.out.print("%-9s    %c\n", visible(st.out, match).c_str(), index_char(entry[action_index]));
             continue;
         }
-        st.out.print("%-9s    %c   ", match.c_str(), index_char(entry[action_index]));
+        st.out.print("%-9s    %c   ", visible(st.out, match).c_str(), index_char(entry[action_index]));
         const std::size_t list_slot = entry[subst_index] % conf_field::subst_lists.count;
         print_digi_list(st, st.conf.slot(conf_field::subst_lists, list_slot));
         st.out.put("\n");

@@ -5,6 +5,7 @@
 
 #include "core/args.h"
 #include "core/output.h"
+#include "core/visible.h"
 
 namespace zuv {
 
@@ -125,7 +126,8 @@ scan_result scan_dmc(output& out, std::string_view text, angle_parts& a) {
             field = i + 1;
             break;
         default:
-            out.print("\a\aError: DMC format: invalid char: %c (0x%02x)\n", c,
+            out.print("\a\aError: DMC format: invalid char: %s (0x%02x)\n",
+                      visible(out, std::string_view(&c, 1)).c_str(),
                       static_cast<unsigned>(static_cast<unsigned char>(c)));
             return scan_result::failed;
         }

@@ -1,6 +1,11 @@
 #include "core/output.h"
 
 #include <cstdarg>
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 #include <vector>
 
 namespace zuv {
@@ -26,6 +31,18 @@ void output::print(const char* fmt, ...) {
     }
     va_end(again);
 }
+
+namespace {
+bool stream_is_terminal(std::FILE* fp) {
+#if defined(_WIN32)
+    return fp != nullptr && _isatty(_fileno(fp)) != 0;
+#else
+    return fp != nullptr && isatty(fileno(fp)) != 0;
+#endif
+}
+}  // namespace
+
+file_output::file_output(std::FILE* fp) : fp_(fp), terminal_(stream_is_terminal(fp)) {}
 
 void file_output::write(const char* data, std::size_t len) {
     if (len != 0) std::fwrite(data, 1, len, fp_);

@@ -19,6 +19,9 @@ class output {
 public:
     virtual ~output() = default;
     virtual void write(const char* data, std::size_t len) = 0;
+    // True when what is written reaches a terminal, where control bytes
+    // from a file could act instead of being shown.
+    virtual bool is_terminal() const { return false; }
 
     void put(std::string_view text) { write(text.data(), text.size()); }
     // fmt is always one of the utility's own constant formats; operator text
@@ -29,18 +32,22 @@ public:
 // Writes straight through to a C stream (stdout or stderr, made unbuffered).
 class file_output final : public output {
 public:
-    explicit file_output(std::FILE* fp) : fp_(fp) {}
+    explicit file_output(std::FILE* fp);
     void write(const char* data, std::size_t len) override;
+    bool is_terminal() const override { return terminal_; }
 
 private:
     std::FILE* fp_;
+    bool terminal_;
 };
 
 // Collects everything printed, for tests.
 class string_output final : public output {
 public:
     void write(const char* data, std::size_t len) override { text.append(data, len); }
+    bool is_terminal() const override { return terminal; }
     std::string text;
+    bool terminal = false;  // what a test pretends the sink is
 };
 
 }  // namespace zuv

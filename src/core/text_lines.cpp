@@ -2,6 +2,12 @@
 
 #include <algorithm>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 namespace zuv {
 
 namespace {
@@ -72,8 +78,51 @@ line_read read_text_line(text_line_source& src, std::string_view& text) {
     return line_read::line;
 }
 
-std::FILE* open_text_file(const char* name) {
+namespace {
+
+#if defined(_WIN32)
+bool is_regular(int fd) {
+    struct _stat64 sb {};
+    return _fstat64(fd, &sb) == 0 && (sb.st_mode & _S_IFMT) == _S_IFREG;
+}
+
+// A device name (CON, NUL, COM1) is no file: it is refused before it is
+// opened, since opening a port or the console already acts on it.
+std::FILE* open_regular(const char* name) {
+    struct _stat64 sb {};
+    if (_stat64(name, &sb) != 0 || (sb.st_mode & _S_IFMT) != _S_IFREG) return nullptr;
     std::FILE* fp = std::fopen(name, "r");
+    if (fp != nullptr && !is_regular(_fileno(fp))) {
+        std::fclose(fp);
+        return nullptr;
+    }
+    return fp;
+}
+#else
+// Anything but a regular file is refused before it is opened: a FIFO would
+// block the open, a terminal would change its modem lines, and /dev/zero
+// never ends. The open does not block and is checked again, in case the name
+// was replaced in between.
+std::FILE* open_regular(const char* name) {
+    struct stat sb {};
+    if (stat(name, &sb) != 0 || !S_ISREG(sb.st_mode)) return nullptr;
+    const int fd = open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    if (fstat(fd, &sb) != 0 || !S_ISREG(sb.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    std::FILE* fp = fdopen(fd, "r");
+    if (fp == nullptr) close(fd);
+    return fp;
+}
+#endif
+
+}  // namespace
+
+std::FILE* open_text_file(const char* name) {
+    if (name == nullptr) return nullptr;
+    std::FILE* fp = open_regular(name);
     if (fp == nullptr) return nullptr;
     const int first = std::getc(fp);
     if (std::ferror(fp)) {

@@ -43,9 +43,10 @@ enum class line_read { line, end, failed };
 // being read is not delivered, and the error never passes for the end.
 line_read read_text_line(text_line_source& src, std::string_view& text);
 
-// Opens name for reading as text, or nullptr when it cannot be opened or its
-// first read already fails (a directory opens on some systems and fails only
-// there), so that a caller refuses both before it changes anything.
+// Opens name for reading as text, or nullptr when it is not a regular file
+// (a directory, a device, a FIFO, a socket; a symbolic link counts as what it
+// leads to), cannot be opened, or its first read already fails, so that a
+// caller refuses all of these before it changes anything.
 std::FILE* open_text_file(const char* name);
 
 }  // namespace zuv

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "coords/dmctodeg.h"
+#include "core/visible.h"
 #include "core/keyword.h"
 #include "rules/rule_line.h"
 #include "rules/rules_reader.h"
@@ -121,10 +122,10 @@ int ssid_char_error(const rule_line& ln, const callsign_arg& a, std::string_view
     line_error_head(ln);
     const int shown_len = static_cast<int>(std::min<std::size_t>(shown.size(), 1));
     if (a.style == call_style::digi) {
-        ln.st.out.print("Digi Match: Digi %.*s invalid SSID range [0..15]: %.*s", static_cast<int>(token.size()),
-                        token.data(), shown_len, shown.data());
+        ln.st.out.print("Digi Match: Digi %s invalid SSID range [0..15]: %s", visible(ln.st.out, token).c_str(),
+                        visible(ln.st.out, shown.substr(0, shown_len)).c_str());
     } else {
-        ln.st.out.print("invalid SSID range [0..15]: %.*s", shown_len, shown.data());
+        ln.st.out.print("invalid SSID range [0..15]: %s", visible(ln.st.out, shown.substr(0, shown_len)).c_str());
     }
     return line_error_tail(ln, a.ssid_code);
 }
@@ -132,8 +133,7 @@ int ssid_char_error(const rule_line& ln, const callsign_arg& a, std::string_view
 int ssid_value_error(const rule_line& ln, const callsign_arg& a, std::string_view token, int ssid) {
     line_error_head(ln);
     if (a.style == call_style::digi) {
-        ln.st.out.print("Digi Match: Digi %.*s invalid SSID range [0..15]: %d", static_cast<int>(token.size()),
-                        token.data(), ssid);
+        ln.st.out.print("Digi Match: Digi %s invalid SSID range [0..15]: %d", visible(ln.st.out, token).c_str(), ssid);
     } else {
         ln.st.out.print("invalid SSID range [0..15]: %d", ssid);
     }
@@ -142,12 +142,12 @@ int ssid_value_error(const rule_line& ln, const callsign_arg& a, std::string_vie
 
 int too_long_error(const rule_line& ln, const callsign_arg& a, std::string_view call) {
     line_error_head(ln);
-    const int len = static_cast<int>(call.size());
     if (a.style == call_style::digi) {
-        ln.st.out.print("Digi Match: Digi %.*s exceeds length %d", len, call.data(), static_cast<int>(rule_cell_width));
+        ln.st.out.print("Digi Match: Digi %s exceeds length %d", visible(ln.st.out, call).c_str(),
+                        static_cast<int>(rule_cell_width));
     } else {
         ln.st.out.put(a.too_long_label);
-        ln.st.out.print("%.*s", len, call.data());
+        put_visible(ln.st.out, call);
     }
     return line_error_tail(ln, a.too_long_code);
 }
@@ -222,7 +222,7 @@ int read_compass(rule_line& ln, rule_record& rec) {
         ++code;
     if (code == compass_names.size()) {
         line_error_head(ln);
-        ln.st.out.print("invalid compass Direction %.*s", static_cast<int>(t.text.size()), t.text.data());
+        ln.st.out.print("invalid compass Direction %s", visible(ln.st.out, t.text).c_str());
         return line_error_tail(ln, -27);
     }
     rec.set(rule_field::byte_1, static_cast<std::uint8_t>(code));
@@ -285,7 +285,8 @@ int read_digi(rule_line& ln, rule_record& rec) {
     if (t.text[0] != '*') {
         if (!is_decimal_digit(t.text[0])) {
             line_error_head(ln);
-            ln.st.out.print("invalid Match Index, range [0..%d]: %c", max_match_index, t.text[0]);
+            ln.st.out.print("invalid Match Index, range [0..%d]: %s", max_match_index,
+                            visible(ln.st.out, t.text.substr(0, 1)).c_str());
             return line_error_tail(ln, -57);
         }
         index = decimal_int(t.text);

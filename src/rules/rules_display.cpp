@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/visible.h"
 #include "rules/rule_record.h"
 #include "rules/rules_reader.h"
 #include "rules/rules_state.h"
@@ -122,7 +123,8 @@ void rules_display(const rules_state& st) {
         const std::uint8_t flags = r.get(rule_field::flags);
         st.out.print("%-2d %-6s  %02x  %-9s %s %s %s %s\n", static_cast<int>(i + 1), action_word(flags),
                      static_cast<unsigned>(flags & modifier_bits), rule_keyword_name(r.get(rule_field::command)),
-                     t.a, t.b, t.c, t.d);
+                     visible(st.out, t.a).c_str(), visible(st.out, t.b).c_str(), visible(st.out, t.c).c_str(),
+                     visible(st.out, t.d).c_str());
     }
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/args.h"
+#include "core/visible.h"
 #include "core/text_lines.h"
 #include "rules/rule_line.h"
 #include "rules/rules_state.h"
@@ -37,11 +38,11 @@ rule_line::rule_line(rules_state& state, std::string_view name, int line_number,
       comment_at(line_text.find_first_of(comment_chars)), cursor(line_text) {}
 
 void line_error_head(const rule_line& ln) {
-    ln.st.out.print("\a\aError: %.*s[%d]: ", static_cast<int>(ln.file_name.size()), ln.file_name.data(), ln.number);
+    ln.st.out.print("\a\aError: %s[%d]: ", visible(ln.st.out, ln.file_name).c_str(), ln.number);
 }
 
 int line_error_tail(const rule_line& ln, int code) {
-    ln.st.out.print(":\n%.*s\n", static_cast<int>(ln.text.size()), ln.text.data());
+    ln.st.out.print(":\n%s\n", visible(ln.st.out, ln.text).c_str());
     return code;
 }
 
@@ -91,7 +92,7 @@ row_lookup<Row> lookup_prefix(const std::array<Row, N>& rows, std::string_view t
 int token_error(const rule_line& ln, const char* before, std::string_view token, const char* after, int code) {
     line_error_head(ln);
     ln.st.out.put(before);
-    ln.st.out.print("%.*s", static_cast<int>(token.size()), token.data());
+    put_visible(ln.st.out, token);
     ln.st.out.put(after);
     return line_error_tail(ln, code);
 }
@@ -118,8 +119,8 @@ int build_rule(rules_read_state& rs, rule_line& ln, keyword_code code, std::uint
 
     const int dupe = find_rule_dupe(ln.st.rule_table, index, rec);
     if (dupe >= 0) {
-        ln.st.out.print("\a\aError: %.*s[%d]: Duplicate Rule on line %d\n", static_cast<int>(ln.file_name.size()),
-                        ln.file_name.data(), ln.number, rs.rule_lines[static_cast<std::size_t>(dupe)]);
+        ln.st.out.print("\a\aError: %s[%d]: Duplicate Rule on line %d\n", visible(ln.st.out, ln.file_name).c_str(),
+                        ln.number, rs.rule_lines[static_cast<std::size_t>(dupe)]);
         return rules_duplicate;
     }
     rs.rule_lines[static_cast<std::size_t>(index)] = ln.number;
@@ -170,7 +171,7 @@ int rules_read(rules_state& st, std::FILE* fp, std::string_view file_name) {
         const line_read got = read_text_line(src, text);
         if (got == line_read::end) break;
         if (got == line_read::failed) {
-            st.out.print("\a\aError: cannot read %.*s\n", static_cast<int>(file_name.size()), file_name.data());
+            st.out.print("\a\aError: cannot read %s\n", visible(st.out, file_name).c_str());
             return rules_cannot_read;
         }
         if (rs.line_number < INT_MAX) ++rs.line_number;
@@ -190,7 +191,7 @@ int rules_process(rules_state& st, const char* rfp) {
     }
     std::FILE* fp = open_text_file(rfp);
     if (fp == nullptr) {
-        st.out.print("\a\aError: cannot open %s\n", rfp);
+        st.out.print("\a\aError: cannot open %s\n", visible(st.out, rfp).c_str());
         return rules_cannot_open;
     }
     const int rc = rules_read(st, fp, rfp);

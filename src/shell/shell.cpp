@@ -11,6 +11,8 @@
 #include "core/version.h"
 #include "firmware/upload.h"
 #include "link/connection.h"
+#include "link/download.h"
+#include "link/serial_test.h"
 #include "rules/rules_display.h"
 #include "rules/rules_reader.h"
 #include "shell/commands.h"
@@ -100,6 +102,12 @@ void dispatch_command(app_state& st, keyword_code code, arg_cursor& args) {
         return;
     case kw_disconnect:
         disconnect_command(st.link);
+        return;
+    case kw_download:
+        download_command(st.link, st.config, st.rules);
+        return;
+    case kw_serialtest:
+        serialtest_command(st.link, args);
         return;
     case kw_firmware:
         firmware_command(st.link, st.firmware, args);

@@ -2,9 +2,7 @@
 // says why, and the display shows any table the reader leaves.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 #include "config/config_state.h"
 #include "core/output.h"
@@ -12,16 +10,16 @@
 #include "rules/rules_reader.h"
 #include "rules/rules_state.h"
 
+#include "memory_file.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::vector<std::uint8_t> text(data, data + size);
-    std::FILE* fp = fmemopen(text.empty() ? nullptr : text.data(), text.size(), "r");
-    if (fp == nullptr) return 0;
+    const zuv::fuzz::memory_file file(data, size);
+    if (file.get() == nullptr) return 0;
     zuv::string_output out;
     zuv::config_state config(out);
     zuv::conf_load_defaults(config);
     zuv::rules_state st(out, config.conf);
-    const int rc = zuv::rules_read(st, fp, "fuzz.rules");
-    std::fclose(fp);
+    const int rc = zuv::rules_read(st, file.get(), "fuzz.rules");
     const auto count = st.conf.get(zuv::conf_field::rule_count);
     if (count > 30) std::abort();
     if (rc == 0 && st.rules_processed != 1) std::abort();

@@ -27,6 +27,7 @@
 # ZUV_LINK_RECORD=1 writes what happened as CASE.out, CASE.rc and CASE.rx instead
 # of comparing: read every recorded file before committing it.
 set -u
+. "$(dirname "$(realpath "$0")")/../compare.sh"
 sim=
 port_dir=
 while [ $# -gt 0 ]; do
@@ -97,9 +98,7 @@ wait "$sim_pid" 2>/dev/null
 sim_pid=
 exec 3<&-
 
-if [ -n "${ZUV_GOLDEN_CRLF:-}" ]; then
-  sed 's/\r$//' "$tmp/out" > "$tmp/out.lf" && mv "$tmp/out.lf" "$tmp/out"
-fi
+normalize_line_ends "$tmp/out"
 
 if [ -n "${ZUV_LINK_RECORD:-}" ]; then
   cp "$tmp/out" "$base.out"; echo "$got_rc" > "$base.rc"; cp "$tmp/rx" "$base.rx"
@@ -113,19 +112,10 @@ if [ -n "${ZUV_LINK_RECORD:-}" ]; then
 fi
 
 status=0
-if ! cmp -s "$base.out" "$tmp/out"; then
-  echo "standard output differs from $base.out (cat -A view, - expected, + actual):"
-  diff <(cat -A "$base.out") <(cat -A "$tmp/out") | head -60
-  status=1
-fi
-if [ "$got_rc" != "$want_rc" ]; then
-  echo "exit status $got_rc, expected $want_rc"
-  status=1
-fi
-if [ -e "$base.err" ] && ! cmp -s "$base.err" "$tmp/err"; then
-  echo "standard error differs from $base.err (cat -A view, - expected, + actual):"
-  diff <(cat -A "$base.err") <(cat -A "$tmp/err") | head -20
-  status=1
+compare_text "standard output" "$base.out" "$tmp/out" 60 || status=1
+compare_exit_status "$got_rc" "$want_rc" || status=1
+if [ -e "$base.err" ]; then
+  compare_text "standard error" "$base.err" "$tmp/err" 20 || status=1
 fi
 if [ -e "$base.rx" ] && ! cmp -s "$base.rx" "$tmp/rx"; then
   echo "the device received other bytes than $base.rx (- expected, + actual):"
@@ -149,6 +139,7 @@ if ! diff <(sed -n 's/^fault: //p' "$tmp/trace") "$want_faults" > "$tmp/faults.d
   status=1
 fi
 if [ $status != 0 ]; then
+  if [ -s "$tmp/err" ] && [ ! -e "$base.err" ]; then echo "standard error:"; head -20 "$tmp/err"; fi
   echo "device trace:"; head -40 "$tmp/trace"
 fi
 exit $status
