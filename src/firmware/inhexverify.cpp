@@ -1,6 +1,7 @@
 #include "firmware/inhexverify.h"
 
 #include "core/output.h"
+#include "core/visible.h"
 
 namespace zuv {
 
@@ -65,8 +66,8 @@ int check_hex_record(output& out, std::string_view line, unsigned long line_numb
     if (!type_known(line)) {
         // A line too short to hold a type shows what it has, never the bytes past its end.
         const std::string_view type = field_at(line, 7);
-        out.print("\a\aError: invalid type (%.*s) for line %lu in Firmware file!\n", static_cast<int>(type.size()),
-                  type.data(), line_number);
+        out.print("\a\aError: invalid type (%s) for line %lu in Firmware file!\n", visible(out, type).c_str(),
+                  line_number);
         return hex_bad_type;
     }
     const int n = hex_pair(field_at(line, 1));

@@ -12,6 +12,7 @@
 #include "core/console.h"
 #include "core/output.h"
 #include "core/text_lines.h"
+#include "core/visible.h"
 #include "firmware/firmware_state.h"
 #include "firmware/inhexverify.h"
 #include "link/connection.h"
@@ -320,7 +321,7 @@ int firmware(link_state& link, firmware_state& fw, int port, const char* filenam
     }
     std::FILE* file = open_text_file(filename);
     if (file == nullptr) {
-        link.out.print("\a\aError: cannot open %s\n", filename);
+        link.out.print("\a\aError: cannot open %s\n", visible(link.out, filename).c_str());
         return fw_cannot_open;
     }
     const int rc = upload_file(link, fw, port, file);
