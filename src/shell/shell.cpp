@@ -11,6 +11,7 @@
 #include "core/console.h"
 #include "coords/angles.h"
 #include "core/version.h"
+#include "firmware/upload.h"
 #include "link/connection.h"
 #include "link/device_command.h"
 #include "link/download.h"
@@ -113,6 +114,8 @@ std::optional<int> dispatch_command(app_state& st, keyword_code code, arg_cursor
         return device_command(st, [&] { download_command(st.link, st.config, st.rules); });
     case kw_serialtest:
         return device_command(st, [&] { serialtest_command(st.link, args); });
+    case kw_firmware:
+        return device_command(st, [&] { firmware_command(st.link, st.firmware, args); });
     default:
         st.out.print("\a\aInternal Error: command %d is invalid!\n", static_cast<int>(code));
         break;
