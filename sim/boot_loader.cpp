@@ -41,7 +41,7 @@ std::string shown(std::string_view bytes) {
 }
 
 std::string answer_text(const scripted_answer& a) {
-    return a.hang_up ? "hang up" : a.send ? reply_name(a.byte) : "none";
+    return a.hang_up ? "hang up" : a.send ? answer_name(a) : "none";
 }
 
 void start_prompting(device& dev, time_point at) {
@@ -117,7 +117,7 @@ void take_record(device& dev, const std::string& line, device_output& out) {
         hang_up(dev, out, "record " + std::to_string(number) + " arrived");
         return;
     }
-    if (a.send) say(dev, out, std::string_view(&a.byte, 1));
+    if (a.send) say(dev, out, std::string(1, a.byte) + a.extra);
     // The host sends the next record only after an ACK.
     if (!a.send || a.byte != ack) return;
     if (c.verdict == hex_verdict::good) bl.accepted.push_back(line);

@@ -130,7 +130,7 @@ void add_mode_options(CLI::App& app, device_options& dev, raw_options& raw) {
           &CLI::NonNegativeNumber);
     const char* b = "Boot loader";
     value(app, b, "--bl-script", raw.bl_script, "SPEC",
-          "K:ACTION,... for record K from 1: CODExN, CODE, silent, hangup");
+          "K:ACTION,... for record K from 1: CODExN, CODE[CODE...], silent, hangup");
     flag(app, b, "--bl-no-prompt", dev.loader.no_prompt, "never send ENQ");
     flag(app, b, "--bl-no-sync-ack", dev.loader.no_sync_ack, "no ACK to SYN");
     flag(app, b, "--bl-no-id-ack", dev.loader.no_id_ack, "no ACK to the identifier");

@@ -63,7 +63,7 @@ std::optional<scripted_reply> loader_action(std::string_view a) {
     const auto b = hex_byte(a.substr(0, 2));
     if (!b) return std::nullopt;
     if (a.size() == 2) return byte_reply(*b, 0);
-    if (a[2] != 'x') return std::nullopt;
+    if (a[2] != 'x') return bytes_reply(a);
     const auto n = whole_number(a.substr(3));
     if (n && *n >= 1 && *n <= 1000000) return byte_reply(*b, static_cast<int>(*n));
     return std::nullopt;

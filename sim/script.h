@@ -29,7 +29,8 @@ const scripted_reply* script_reply(const reply_script& script, long number, int 
 // On a bad spec: nullopt, and why in error.
 std::optional<reply_script> parse_download_script(std::string_view spec, std::string& error);
 
-// "K:ACTION,..." with the boot loader's actions: CODExN, CODE, silent, hangup.
+// "K:ACTION,..." with the boot loader's actions: CODExN, CODE (or several
+// codes, CODECODE...: those bytes together), silent, hangup.
 std::optional<reply_script> parse_loader_script(std::string_view spec, std::string& error);
 
 }  // namespace zuvsim

@@ -227,6 +227,16 @@ class ScriptedCodes(LoaderCase):
                 arrivals = [line for line in self.record_lines(sim) if line.startswith(prefix)]
                 self.assertEqual(len(arrivals), len(replies))
 
+    def test_several_codes_go_together_and_the_first_is_the_verdict(self):
+        lines = [record(0, 16 * i, [i] * 16) for i in range(3)]
+        sim, port = self.synced("--bl-script", "2:0612")
+        self.upload(port, lines[:1])
+        port.write(lines[1].encode() + b"\r")
+        self.assertEqual(port.read_exact(2), bytes([ACK, 0x12]))
+        self.assertEqual(self.send(port, lines[2]), ACK)
+        self.assertIn("boot loader: record 3: type 00, 16 bytes at 0x0020, good, reply ACK",
+                      self.record_lines(sim))
+
     def test_hangup_at_a_record_keeps_the_ones_before(self):
         lines = [record(0, 16 * i, [i] * 16) for i in range(4)]
         sim, port = self.synced("--bl-script", "3:hangup")
