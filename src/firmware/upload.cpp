@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -16,6 +17,7 @@
 #include "firmware/firmware_state.h"
 #include "firmware/inhexverify.h"
 #include "link/connection.h"
+#include "link/device_command.h"
 #include "link/link_state.h"
 #include "serial/port.h"
 
@@ -49,6 +51,10 @@ struct upload {
     firmware_state& fw;
     std::FILE* file;
     int total;  // the records the check counted
+};
+
+struct file_closer {
+    void operator()(std::FILE* fp) const { std::fclose(fp); }
 };
 
 struct window_counts {
@@ -125,6 +131,8 @@ void warn_operator(upload& u) {
 
 // Restarts the device into its boot loader and opens the port again.
 int reset_device(upload& u) {
+    note_for_interrupt(u.link, "during the firmware upload, before any record was sent: the device may wait in its "
+                               "boot loader and needs a complete upload before it is used");
     clear_window(u.link);
     if (!write_bytes(u.link, reset_command, sizeof reset_command)) {
         u.link.out.print("\n\a\aError: wrote reset command, got error on port %s\n", u.link.port_name);
@@ -224,6 +232,11 @@ struct record_counts {
     int errors = 0;  // over the whole upload, never reset
 };
 
+void note_records(upload& u, long acked) {
+    note_for_interrupt(u.link, "during the firmware upload, after %ld of %d records: the device holds a partial image "
+                               "and needs a complete upload before it is used", acked, u.total);
+}
+
 // Sends one record line, ended by a single CR, until the boot loader takes it.
 int send_record(upload& u, std::string_view record, record_counts& c) {
     std::array<std::uint8_t, long_text_line_max + 1> wire{};
@@ -232,6 +245,10 @@ int send_record(upload& u, std::string_view record, record_counts& c) {
     const std::size_t len = record.size() + 1;
     const int timeout_ms = record_reply_timeout_ms(len);
     for (;;) {
+        // A reply byte is read for this send only: one the boot loader sent
+        // beyond its last answer (a late one among them) must not pass for the
+        // answer to this record.
+        purge_input(u.link);
         if (!write_bytes(u.link, wire.data(), len)) {
             u.link.out.print("\a\aError: wrote FIRMSYNC attention character, got error on port %s\n",
                              u.link.port_name);
@@ -241,6 +258,7 @@ int send_record(upload& u, std::string_view record, record_counts& c) {
         if (read_port(u.link, u.link.port_name, &reply, 1, timeout_ms) == 0) reply = 0x00;
         if (reply == ack) {
             ++c.acked;
+            note_records(u, c.acked);
             fw_progress(u.link.out, u.fw, c.acked, u.total);
             return fw_ok;
         }
@@ -259,6 +277,7 @@ int send_records(upload& u) {
     text_line_source src = firmware_line_source(u.file);
     u.fw.start_time = u.fw.clock();
     record_counts c;
+    note_records(u, 0);
     for (;;) {
         std::string_view text;
         const line_read got = read_text_line(src, text);
@@ -272,6 +291,7 @@ int send_records(upload& u) {
         if (!is_hex_record(text)) continue;
         if (const int rc = send_record(u, text, c); rc != fw_ok) return rc;
     }
+    note_for_interrupt(u.link, "at the end of the firmware upload: the boot loader took every record");
     u.link.out.put("\n");
     return fw_ok;
 }
@@ -300,6 +320,7 @@ int upload_file(link_state& link, firmware_state& fw, int port, std::FILE* file)
         link.out.print("\a\aError: could not open COM port %s\n", link.port_name);
         return fw_no_port;
     }
+    note_for_interrupt(link, "before the firmware upload began: the device's firmware was not changed");
     upload u{link, fw, file, total};
     const int rc = boot_loader_session(u);
     // Only the failed second opening leaves the port already closed.
@@ -322,14 +343,13 @@ int firmware(link_state& link, firmware_state& fw, int port, const char* filenam
         link.out.put("firmware: Error: param filename is invalid\n");
         return fw_no_file_name;
     }
-    std::FILE* file = open_text_file(filename);
-    if (file == nullptr) {
+    // Closed however the upload ends, the interrupt key included.
+    const std::unique_ptr<std::FILE, file_closer> file(open_text_file(filename));
+    if (!file) {
         link.out.print("\a\aError: cannot open %s\n", visible(link.out, filename).c_str());
         return fw_cannot_open;
     }
-    const int rc = upload_file(link, fw, port, file);
-    std::fclose(file);
-    return rc;
+    return upload_file(link, fw, port, file.get());
 }
 
 std::string progress_line(std::int64_t elapsed, long acked, long total) {
@@ -393,7 +413,9 @@ void firmware_command(link_state& link, firmware_state& fw, arg_cursor& args) {
         return;
     }
     const auto port = command_arguments(link, fw, args);
-    if (!port || !operator_confirms(link)) return;
+    if (!port) return;
+    note_for_interrupt(link, "at the firmware question: nothing was sent, the device was not changed");
+    if (!operator_confirms(link)) return;
     if (firmware(link, fw, *port, fw.fw_filename) != fw_ok) {
         link.out.put("Error: Firmware update failed!\n\tTry again!\n");
         return;
