@@ -112,6 +112,7 @@ got_rc=$?
 
 kill "$sim_pid" 2>/dev/null
 wait "$sim_pid" 2>/dev/null
+sim_rc=$?
 sim_pid=
 exec 3<&-
 
@@ -132,6 +133,9 @@ if [ -n "${ZUV_LINK_RECORD:-}" ]; then
 fi
 
 status=0
+# zuvsim ends with 0 when stopped or after a hang-up; anything else is its own
+# fault (a sanitizer's finding among them), which must not pass unseen.
+if [ "$sim_rc" != 0 ]; then echo "zuvsim ended with status $sim_rc"; status=1; fi
 compare_text "standard output" "$base.out" "$tmp/out" 60 || status=1
 compare_exit_status "$got_rc" "$want_rc" || status=1
 if [ -e "$base.err" ]; then
