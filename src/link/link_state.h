@@ -4,8 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-
+#include "core/console.h"
 #include "core/output.h"
 #include "serial/port.h"
 
@@ -14,9 +13,10 @@ namespace zuv {
 inline constexpr std::size_t reply_buf_size = 1024;
 
 struct link_state : port_state {
-    link_state(std::FILE* in_fp, output& out_sink, output& err_sink) : port_state(out_sink, err_sink), in(in_fp) {}
+    link_state(console_input& console, output& out_sink, output& err_sink)
+        : port_state(out_sink, err_sink), in(console) {}
 
-    std::FILE* in;        // the console, for the questions a command asks
+    console_input& in;    // the console, for the questions a command asks
     int connected = 0;    // 1 while the port is open to a device that answered
     char port_name[8]{};  // "COM1" to "COM20"
     // The device's last reply, with room for a terminator.

@@ -173,12 +173,13 @@ const char* last_error_text(port_state& st) {
 
 int open_port(port_state& st, const char* port, long rate) {
     if (!open_port_args_ok(st, port)) return -1;
-    if (st.port.is_open()) release_port(st);
+    if (st.port.is_open()) close_port(st);
     char path[device_path_size];
     // The device namespace reaches COM10 and above as well.
     std::snprintf(path, sizeof path, "\\\\.\\%s", port);
     const HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
+        trace_open(st, port, rate, -2, last_error_text(st));
         report_open_failure(st, port);
         return -2;
     }
@@ -186,10 +187,12 @@ int open_port(port_state& st, const char* port, long rate) {
     if (set_comm_prop(st, port, rate) != 0) {
         // Even after an argument failure no port is left open by a failed open.
         if (st.port.is_open()) release_port(st);
+        trace_open(st, port, rate, -3);
         return -3;
     }
     st.port.timeouts = standing_timeouts(st.port.rate);
     if (!apply_timeouts(st, st.port.timeouts)) {
+        trace_open(st, port, rate, -14, last_error_text(st));
         report_timeouts_failure(st, port);
         release_port(st);
         return -14;
@@ -197,6 +200,7 @@ int open_port(port_state& st, const char* port, long rate) {
     // A fresh handle has no output of its own; clearing that side would throw
     // away what the previous handle wrote and the driver has not sent yet.
     PurgeComm(h, PURGE_RXCLEAR);
+    trace_open(st, port, st.port.rate, 0);
     return 0;
 }
 
@@ -233,20 +237,26 @@ int read_port(port_state& st, const char* port, std::uint8_t* buf, int size, int
     if (!apply_timeouts(st, read_timeouts(st.port.timeouts, timeout_ms))) fatal_timeouts(st, port);
     DWORD got = 0;
     if (!ReadFile(port_handle(st), buf, static_cast<DWORD>(size), &got, nullptr)) fatal_read(st, port);
+    trace_read(st, port, buf, static_cast<int>(got), size, timeout_ms);
     return static_cast<int>(got);
 }
 
 int write_port(port_state& st, const char* port, const std::uint8_t* buf, int len) {
     if (const int bad = write_port_args(st, port, buf, len); bad != 0) return bad;
     DWORD written = 0;
-    if (!WriteFile(port_handle(st), buf, static_cast<DWORD>(len), &written, nullptr))
+    if (!WriteFile(port_handle(st), buf, static_cast<DWORD>(len), &written, nullptr)) {
+        trace_write(st, port, buf, static_cast<int>(written), len, -3, last_error_text(st));
         return report_write_failure(st, static_cast<int>(written), len, port);
+    }
+    trace_write(st, port, buf, static_cast<int>(written), len, len);
     // A write the write time-out cut short still counts as done.
     return len;
 }
 
 void purge_port(port_state& st) {
-    if (st.port.is_open()) PurgeComm(port_handle(st), PURGE_TXCLEAR | PURGE_RXCLEAR);
+    if (!st.port.is_open()) return;
+    PurgeComm(port_handle(st), PURGE_TXCLEAR | PURGE_RXCLEAR);
+    trace_purge(st);
 }
 
 void drain_port(port_state& st) {
@@ -266,7 +276,9 @@ void drain_port(port_state& st) {
 }
 
 void close_port(port_state& st) {
-    if (st.port.is_open()) release_port(st);
+    if (!st.port.is_open()) return;
+    release_port(st);
+    trace_close(st);
 }
 
 }  // namespace zuv

@@ -13,7 +13,7 @@ struct app_state;
 // 0 after exit, quit or x, 1 at the end of the console input.
 int run_shell(app_state& st);
 
-// Reads one console line into st.cmd_line (at most 255 characters; a longer
+// Shows the prompt and reads one console line into st.cmd_line (at most 255 characters; a longer
 // line arrives in pieces). A CR LF ending is read as LF. False at the end of input.
 bool read_command_line(app_state& st);
 
