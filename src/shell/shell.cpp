@@ -11,6 +11,7 @@
 #include "core/version.h"
 #include "link/connection.h"
 #include "link/download.h"
+#include "link/serial_test.h"
 #include "rules/rules_display.h"
 #include "rules/rules_reader.h"
 #include "shell/commands.h"
@@ -107,6 +108,9 @@ void dispatch_command(app_state& st, keyword_code code, arg_cursor& args) {
         return;
     case kw_download:
         download_command(st.link, st.config, st.rules);
+        return;
+    case kw_serialtest:
+        serialtest_command(st.link, args);
         return;
     default:
         st.out.print("\a\aInternal Error: command %d is invalid!\n", static_cast<int>(code));
