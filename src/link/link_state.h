@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+
 #include "core/console.h"
 #include "core/output.h"
 #include "serial/port.h"
@@ -14,8 +15,16 @@ inline constexpr std::size_t reply_buf_size = 1024;
 
 struct link_state : port_state {
     link_state(console_input& console, output& out_sink, output& err_sink)
-        : port_state(out_sink, err_sink), in(console) {}
+        : port_state(out_sink, err_sink), no_console_(nullptr, out_sink), in(console) {}
+    // A link without a console, for the link's own tests and benchmarks:
+    // every question meets the end of the input.
+    link_state(std::nullptr_t, output& out_sink, output& err_sink)
+        : port_state(out_sink, err_sink), no_console_(nullptr, out_sink), in(no_console_) {}
 
+private:
+    stdio_console no_console_;
+
+public:
     console_input& in;    // the console, for the questions a command asks
     int connected = 0;    // 1 while the port is open to a device that answered
     char port_name[8]{};  // "COM1" to "COM20"

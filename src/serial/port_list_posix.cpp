@@ -206,9 +206,13 @@ void print_map(output& out, const port_listing& l, bool folder_exists) {
 }
 
 void print_how_to_map(output& out, port_listing& l, const serial_device& d, bool& folder_exists) {
+    if (l.places.map_dir.empty()) {
+        out.put(": no COM number reaches it, and there is no port map to add one to\n");
+        return;
+    }
     const int n = l.take_free_number();
-    if (l.places.map_dir.empty() || n == 0) {
-        out.put(": no COM number reaches it, and none is free\n");
+    if (n == 0) {
+        out.print(": no COM number reaches it, and all %d are taken\n", max_com_number);
         return;
     }
     out.print(": no COM number reaches it; to use it as COM%d:\n", n);

@@ -94,10 +94,14 @@ void locate_forward(std::vector<reader_fault>& faults) {
 void print_fault(output& out, std::string_view shown_name, const reader_fault& fault) {
     const int name_len = static_cast<int>(shown_name.size());
     if (fault.line) {
-        out.print("%.*s:%ld: error: %s\n", name_len, shown_name.data(), *fault.line, fault.text.c_str());
+        out.print("%.*s:%ld: error: ", name_len, shown_name.data(), *fault.line);
     } else {
-        out.print("%.*s: error: %s\n", name_len, shown_name.data(), fault.text.c_str());
+        out.print("%.*s: error: ", name_len, shown_name.data());
     }
+    // Put, not printed: a reader may pass a file's NUL byte on, and what
+    // follows it belongs to the message too.
+    out.put(fault.text);
+    out.put("\n");
 }
 
 const char* plural(long n) { return n == 1 ? "" : "s"; }

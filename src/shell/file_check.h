@@ -28,6 +28,7 @@ std::optional<file_kind> kind_from_extension(std::string_view name);
 struct reader_fault {
     std::optional<long> line;
     std::string text;
+    bool operator==(const reader_fault&) const = default;
 };
 
 // The faults in what a reader printed about the file it knows as

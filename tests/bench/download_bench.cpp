@@ -57,8 +57,7 @@ struct records {
 struct bench_link {
     zuv::string_output out;
     zuv::string_output err;
-    zuv::stdio_console no_console{nullptr, out};
-    zuv::link_state st{no_console, out, err};
+    zuv::link_state st{nullptr, out, err};
     bench_link() { std::snprintf(st.port_name, sizeof st.port_name, "COM1"); }
 };
 
