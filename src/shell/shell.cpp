@@ -9,6 +9,7 @@
 #include "core/console.h"
 #include "coords/angles.h"
 #include "core/version.h"
+#include "firmware/upload.h"
 #include "link/connection.h"
 #include "link/download.h"
 #include "link/serial_test.h"
@@ -111,6 +112,9 @@ void dispatch_command(app_state& st, keyword_code code, arg_cursor& args) {
         return;
     case kw_serialtest:
         serialtest_command(st.link, args);
+        return;
+    case kw_firmware:
+        firmware_command(st.link, st.firmware, args);
         return;
     default:
         st.out.print("\a\aInternal Error: command %d is invalid!\n", static_cast<int>(code));

@@ -7,6 +7,7 @@
 #include "config/config_state.h"
 #include "core/console.h"
 #include "core/output.h"
+#include "firmware/firmware_state.h"
 #include "link/link_state.h"
 #include "rules/rules_state.h"
 
@@ -32,6 +33,7 @@ struct app_state {
     config_state config;
     rules_state rules;
     link_state link;
+    firmware_state firmware;
 };
 
 }  // namespace zuv

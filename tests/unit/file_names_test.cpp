@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "config/conf_reader.h"
+#include "firmware/upload.h"
 #include "rules/rules_reader.h"
 #include "temp_dir_test.h"
 #include "test_state.h"
@@ -76,6 +77,17 @@ TEST_F(SpecialNames, RulesRefusesThemAndKeepsTheTable) {
         EXPECT_EQ(con.out.text, "\a\aError: cannot open " + name + "\n");
         EXPECT_EQ(table_bytes(), before) << name;
         EXPECT_EQ(con.st().config.conf.get(conf_field::rule_count), 1u) << name;
+    }
+}
+
+TEST_F(SpecialNames, FirmwareRefusesThemBeforeAnyPortIsTouched) {
+    testing::console_fixture con;
+    for (const std::string& name : refused_names()) {
+        con.out.text.clear();
+        EXPECT_EQ(firmware(con.st().link, con.st().firmware, 1, name.c_str()), fw_cannot_open) << name;
+        EXPECT_EQ(con.out.text, "\a\aError: cannot open " + name + "\n");
+        EXPECT_FALSE(con.st().link.port.is_open()) << name;
+        EXPECT_STREQ(con.st().link.port_name, "") << "the port is not even named";
     }
 }
 

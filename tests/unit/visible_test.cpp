@@ -7,6 +7,7 @@
 #include <string>
 
 #include "config/conf_display.h"
+#include "firmware/inhexverify.h"
 #include "config_fixture.h"
 #include "rules_fixture.h"
 
@@ -73,6 +74,16 @@ TEST(Visible, TheReadersShowAFilesControlBytesAtATerminal) {
         }
         EXPECT_EQ(con.out.text, c.message) << c.text;
     }
+}
+
+TEST(Visible, TheFirmwareCheckShowsAFilesControlBytes) {
+    std::string text = ":0000001\x1b" "FF\n";  // the pairs sum to 0x100
+    std::FILE* fp = fmemopen(text.data(), text.size(), "r");
+    string_output tty;
+    tty.terminal = true;
+    EXPECT_LT(inhexverify(tty, fp), 0);
+    std::fclose(fp);
+    EXPECT_EQ(tty.text, "\a\aError: invalid type (1^[) for line 1 in Firmware file!\n");
 }
 
 TEST(Visible, TheDisplayShowsAStoredCommentsControlBytes) {

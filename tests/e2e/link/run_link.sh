@@ -23,6 +23,15 @@
 #                line (optional; without it there must be none)
 #   CASE.nobody  run the program as an unprivileged user (skipped, status 77,
 #                where that is impossible)
+#   CASE.setup   a bash script run in the run's folder before the session, with
+#                the case's folder in ZUV_CASE_DIR: files made at test time
+#                (e.g. firmware files made by real tools); @RUN@ in CASE.in
+#                names the run's folder, so the session can use them
+#   CASE.same    pairs of files in the run's folder, one pair a line, that must
+#                be equal byte for byte (what the emulator kept and what a tool
+#                made from the same input)
+#   CASE.mask    a sed -E script applied to standard output before it is
+#                compared or recorded, for what depends on the wall clock
 # ZUV_GOLDEN_CRLF=1 turns CR LF back into LF in the output first (a Windows console).
 # ZUV_LINK_RECORD=1 writes what happened as CASE.out, CASE.rc and CASE.rx instead
 # of comparing: read every recorded file before committing it.
@@ -80,6 +89,14 @@ for ((i = 0; i < ${#sim_args[@]}; i++)); do
   if [ "${sim_args[i]}" = --com ]; then com=${sim_args[i + 1]}; i=$((i + 1)); else opts+=("${sim_args[i]}"); fi
 done
 
+if [ -e "$base.setup" ]; then
+  if ! (cd "$tmp" && ZUV_CASE_DIR=$(dirname "$case_in") bash "$base.setup") > "$tmp/setup.log" 2>&1; then
+    echo "$base.setup failed:"; head -20 "$tmp/setup.log"
+    exit 1
+  fi
+fi
+sed "s|@RUN@|$tmp|g" "$case_in" > "$tmp/in"
+
 exec 3< <(exec "$sim" --link "$port_dir/com$com" --log "$tmp/rx" --trace "$tmp/trace" --lifetime 120 "${opts[@]}")
 sim_pid=$!
 if ! read -r -t 10 -u 3 ready; then
@@ -90,7 +107,7 @@ fi
 env_args=()
 [ -n "$use_port_map" ] && env_args=(XDG_CONFIG_HOME="$tmp/config")
 (cd "$(dirname "$case_in")" &&
-  exec env "${env_args[@]}" timeout -k 5 60 "${runner[@]}" "$@" < "$case_in" > "$tmp/out" 2> "$tmp/err")
+  exec env "${env_args[@]}" timeout -k 5 60 "${runner[@]}" "$@" < "$tmp/in" > "$tmp/out" 2> "$tmp/err")
 got_rc=$?
 
 kill "$sim_pid" 2>/dev/null
@@ -99,6 +116,9 @@ sim_pid=
 exec 3<&-
 
 normalize_line_ends "$tmp/out"
+if [ -e "$base.mask" ]; then
+  sed -E -f "$base.mask" "$tmp/out" > "$tmp/out.masked" && mv "$tmp/out.masked" "$tmp/out"
+fi
 
 if [ -n "${ZUV_LINK_RECORD:-}" ]; then
   cp "$tmp/out" "$base.out"; echo "$got_rc" > "$base.rc"; cp "$tmp/rx" "$base.rx"
@@ -130,6 +150,16 @@ if [ -d "$base.files" ]; then
       status=1
     fi
   done < <(cd "$base.files" && find . -type f | sort)
+fi
+if [ -e "$base.same" ]; then
+  while read -r kept made; do
+    [ -n "$kept" ] || continue
+    if ! cmp -s "$tmp/$kept" "$tmp/$made"; then
+      echo "the run's $kept differs from $made (- $made, + $kept):"
+      diff <(od -An -tx1 -v "$tmp/$made" 2>&1) <(od -An -tx1 -v "$tmp/$kept" 2>&1) | head -20
+      status=1
+    fi
+  done < "$base.same"
 fi
 want_faults=/dev/null
 [ -e "$base.faults" ] && want_faults=$base.faults
