@@ -6,7 +6,9 @@
 
 #include "config/conf_reader.h"
 #include "config/config_state.h"
+#include "core/text_lines.h"
 #include "core/visible.h"
+#include "firmware/inhexverify.h"
 #include "rules/rules_reader.h"
 #include "rules/rules_state.h"
 
@@ -61,6 +63,20 @@ std::optional<long> take_line_prefix(std::string_view& text, std::string_view na
     return negative ? -line : line;
 }
 
+// The line a firmware message names in its text: "... line N in Firmware file!".
+std::optional<long> firmware_message_line(std::string_view text) {
+    constexpr std::string_view before = "line ";
+    constexpr std::string_view after = " in Firmware file!";
+    if (!text.ends_with(after)) return std::nullopt;
+    text.remove_suffix(after.size());
+    const std::size_t digits = text.find_last_not_of("0123456789") + 1;
+    if (digits == text.size() || digits < before.size() || text.substr(digits - before.size(), before.size()) != before)
+        return std::nullopt;
+    long line = 0;
+    for (const char c : text.substr(digits, 9)) line = line * 10 + (c - '0');
+    return line;
+}
+
 // The first line of a message: its text without the BELs and "Error: ",
 // and the line it names.
 reader_fault message_head(std::string_view line, std::string_view name) {
@@ -68,6 +84,7 @@ reader_fault message_head(std::string_view line, std::string_view name) {
     if (line.starts_with(message_heads[0])) line.remove_prefix(message_heads[0].size());
     reader_fault fault;
     fault.line = take_line_prefix(line, name);
+    if (!fault.line) fault.line = firmware_message_line(line);
     fault.text.assign(line);
     return fault;
 }
@@ -142,6 +159,21 @@ check_report check_rules(string_output& printed, const std::string& name) {
     return {true, summary};
 }
 
+// Opened and checked as the firmware command does it before the port is touched.
+check_report check_firmware(string_output& printed, const std::string& name) {
+    std::FILE* fp = open_text_file(name.c_str());
+    if (fp == nullptr) {
+        printed.print("\a\aError: cannot open %s\n", visible(printed, name).c_str());
+        return {};
+    }
+    const int records = inhexverify(printed, fp);
+    std::fclose(fp);
+    if (records < 1) return {};
+    char summary[64];
+    std::snprintf(summary, sizeof summary, "%d record%s", records, plural(records));
+    return {true, summary};
+}
+
 check_report run_reader(file_kind kind, string_output& printed, const std::string& name) {
     switch (kind) {
     case file_kind::configuration:
@@ -149,7 +181,7 @@ check_report run_reader(file_kind kind, string_output& printed, const std::strin
     case file_kind::rules:
         return check_rules(printed, name);
     case file_kind::firmware:
-        break;
+        return check_firmware(printed, name);
     }
     return {};
 }

@@ -33,9 +33,10 @@ struct reader_fault {
 
 // The faults in what a reader printed about the file it knows as
 // shown_name: each message without its BEL characters, its "Error: " and its
-// "NAME[LINE]: ", its lines joined into one. A message that names no line but
-// comes before one that does (an angle's own complaint before the line that
-// held the angle) is about that same line.
+// "NAME[LINE]: ", its lines joined into one. The firmware check names its
+// line at the end instead ("... for line N in Firmware file!"). A message
+// that names no line but comes before one that does (an angle's own
+// complaint before the line that held the angle) is about that same line.
 std::vector<reader_fault> reader_faults(std::string_view printed, std::string_view shown_name);
 
 // Checks every file in turn and prints one line per fault or one summary line

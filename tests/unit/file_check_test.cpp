@@ -69,6 +69,11 @@ TEST(ReaderFaults, EachMessageBecomesOneLocatedLine) {
         {"a NUL byte of the file passes on, with what follows it", "my.cfg",
          std::string("\a\aError: my.cfg[6]: Digi Match: Digi X- invalid SSID range [0..15]: \0\ndeletepath 1 X- 1\n", 88),
          {{6, std::string("Digi Match: Digi X- invalid SSID range [0..15]: \0 deletepath 1 X- 1", 67)}}},
+        {"a firmware fault names its line at the end", "fw.hex",
+         "\a\aError: checksum mismatch (0x01) for line 17 in Firmware file!\n",
+         {{17, "checksum mismatch (0x01) for line 17 in Firmware file!"}}},
+        {"a firmware fault without a line", "fw.hex", "\a\aError: Firmware file is empty!\n",
+         {{std::nullopt, "Firmware file is empty!"}}},
         {"a function's own complaint without BEL", "my.cfg", "conf_process: Error: param conf_fp is invalid\n",
          {{std::nullopt, "conf_process: Error: param conf_fp is invalid"}}},
         {"nothing printed", "my.cfg", "", {}},
@@ -89,9 +94,10 @@ TEST_F(FileCheck, GoodFilesGetOneSummaryLineEach) {
     const std::string cfg = write("good.cfg", "call N0CALL\nssid 3\n# comment\n");
     const std::string rules = write("good.rules", "drop destin APZ*\npass source N0CALL-9\nimplicit drop\n");
     const std::string one = write("one.rules", "pass source N0CALL\n");
-    EXPECT_EQ(check({{std::nullopt, cfg}, {std::nullopt, rules}, {std::nullopt, one}}), 0);
+    const std::string hex = write("end.hex", "# only the end\n:00000001FF\n");
+    EXPECT_EQ(check({{std::nullopt, cfg}, {std::nullopt, rules}, {std::nullopt, one}, {std::nullopt, hex}}), 0);
     EXPECT_EQ(out.text, cfg + ": ok: 2 configuration items\n" + rules + ": ok: 2 rules, implicit action drop\n" + one +
-                            ": ok: 1 rule, implicit action pass\n");
+                            ": ok: 1 rule, implicit action pass\n" + hex + ": ok: 1 record\n");
 }
 
 TEST_F(FileCheck, OneBadFileFailsTheWholeCheckButEveryFileIsRead) {

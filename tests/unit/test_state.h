@@ -30,6 +30,8 @@ public:
     console_fixture& operator=(const console_fixture&) = delete;
 
     app_state& st() { return *state_; }
+    // The console's stream, to see what a command left unread.
+    std::FILE* input() { return in_; }
 
     string_output out;
     string_output err;

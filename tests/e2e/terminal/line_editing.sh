@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Line editing in a real terminal (a tmux pane): Tab completes command words
 # and file names, Up recalls the previous line, the history outlives the run,
-# long lines and "." keep their rules, the questions of download are edited
-# with their first lines kept on screen, and Ctrl-D ends with status 1.
+# long lines and "." keep their rules, the questions of download and firmware
+# are edited with their first lines kept on screen, and Ctrl-D ends with
+# status 1.
 #
 #   line_editing.sh ZUVDIGI ZUVSIM
 set -u
@@ -21,6 +22,14 @@ trap cleanup EXIT
 status=0
 fail() { echo "$*"; status=1; }
 keys() { tmux_run send-keys -t zuv "$@"; }
+# Until the last line on the screen is the prompt again.
+wait_for_prompt() {
+  for _ in $(seq 500); do
+    [ "$(tmux_screen | grep -v '^ *$' | tail -1)" = "Command>" ] && return 0
+    sleep 0.02
+  done
+  echo "the prompt did not come back"; return 1
+}
 # The program's exit status, written by the shell that ran it in the pane.
 ended_with() {
   for _ in $(seq 250); do [ -s "$tmp/status" ] && { cat "$tmp/status"; return 0; }; sleep 0.02; done
@@ -35,6 +44,7 @@ start() {
 
 mkdir -p "$tmp/work" "$tmp/config/zuvdigi"
 cp "$examples/station.cfg" "$examples/filters.rules" "$tmp/work/"
+printf ':10010000214601360121470136007EFE09D2190140\n:00000001FF\n' > "$tmp/work/digi.hex"
 
 start
 # "conf" becomes "configure " with its blank: the file name then follows it.
@@ -87,6 +97,16 @@ tmux_wait_for "Disconnected" || exit 1
 keys Up
 tmux_wait_for "Command> download" 2 || fail "Up after the questions did not recall the command"
 keys C-u
+# The firmware's confirmation, edited the same way, and its Enter key.
+tmux_type "firmware 1 digi.hex"
+tmux_wait_for "Do you want to continue (n or y)? [n]:" || exit 1
+keys -l es; keys Left Left; keys -l y; keys Enter
+tmux_wait_for "Type the Enter key when you are ready to continue..." || fail "the edited confirmation was not yes"
+grep -q -F 'WARNING! The Zuvedidude Firmware is about to be updated!' <<< "$(tmux_screen)" ||
+  fail "the warning's first line is not on the screen"
+keys Enter
+tmux_wait_for "Firmware update succeeded!" || fail "the firmware update did not run"
+wait_for_prompt || exit 1
 tmux_type "x"
 rc=$(ended_with)
 [ "$rc" = 0 ] || fail "exit: $rc instead of status 0"

@@ -3,9 +3,12 @@
 # trace's write records, joined, must be exactly the bytes the device logged
 # as received, and the trace must name every open, purge, read and close with
 # times that never go back. Then a session killed outright: its trace still
-# holds every event up to the kill, each line whole.
+# holds every event up to the kill, each line whole. With --vanishing, also a
+# device that goes away while the host reads: the trace ends with the failed
+# read and the system's reason (only where a vanished device fails the read;
+# Wine reads it as silence).
 #
-#   trace_matches_log.sh --sim ZUVSIM [--port-dir DIR] PROGRAM [ARGS...]
+#   trace_matches_log.sh --sim ZUVSIM [--port-dir DIR] [--vanishing] PROGRAM [ARGS...]
 #
 # --port-dir is where the device is published as com1 (default: a private port
 # map, handed to the program through XDG_CONFIG_HOME; for the Windows build
@@ -14,11 +17,12 @@
 set -u
 here=$(dirname "$(realpath "$0")")
 examples=$(realpath "$here/../../../examples")
-sim= port_dir=
+sim= port_dir= vanishing=
 while [ $# -gt 0 ]; do
   case $1 in
     --sim) sim=$2; shift 2 ;;
     --port-dir) port_dir=$2; shift 2 ;;
+    --vanishing) vanishing=1; shift ;;
     *) break ;;
   esac
 done
@@ -44,7 +48,7 @@ status=0
 fail() { echo "$*"; status=1; }
 
 start_sim() {
-  exec 3< <(exec "$sim" --link "$port_dir/com1" --log "$tmp/rx" --lifetime 120)
+  exec 3< <(exec "$sim" --link "$port_dir/com1" --log "$tmp/rx" --lifetime 120 "$@")
   sim_pid=$!
   read -r -t 10 -u 3 _ || { echo "zuvsim did not report ready"; exit 1; }
 }
@@ -93,6 +97,18 @@ stop_sim
 written_bytes "$tmp/killed.trace" > "$tmp/killed.written"
 cmp -s "$tmp/killed.written" "$tmp/rx" || fail "the killed session's trace lost writes the device received"
 [ -z "$(tail -c 1 "$tmp/killed.trace" | tr -d '\n')" ] || fail "the killed session's trace ends in the middle of a line"
+
+if [ -n "$vanishing" ]; then
+  start_sim --vanish-on-version
+  printf 'connect 1\nx\n' > "$tmp/in"
+  (cd "$tmp" && exec env "${env_args[@]}" timeout -k 5 60 "$@" --trace vanished.trace < in > out 2> err)
+  rc=$?
+  stop_sim
+  [ $rc = 2 ] || fail "the vanished device ended the session with status $rc instead of 2"
+  last=$(tail -1 "$tmp/vanished.trace" | tr -d '\r')
+  [[ "$last" =~ ^\ *[0-9.]+\ read\ \ COM1\ failed\ error=\"Input/output\ error\"$ ]] ||
+    fail "the trace of the vanished device does not end with the failed read: '$last'"
+fi
 
 if [ $status = 0 ]; then
   echo "the trace holds every byte the device received, and survives a kill"
