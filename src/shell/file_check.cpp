@@ -21,6 +21,9 @@ namespace {
 constexpr std::array<std::string_view, 4> message_heads{"Error: ", "Warning: ", "Internal Error: ", "WARNING! "};
 constexpr std::string_view bells = "\a\a";
 
+// A line number the readers can print has at most ten digits; more is text.
+constexpr std::size_t max_line_digits = 10;
+
 bool begins_message(std::string_view line) {
     if (!line.starts_with(bells)) return false;
     line.remove_prefix(bells.size());
@@ -47,16 +50,16 @@ std::string_view without_leading_blanks(std::string_view s) {
 
 // Takes "NAME[LINE]: " from the front of text; the line, or none when text
 // does not start so.
-std::optional<long> take_line_prefix(std::string_view& text, std::string_view name) {
+std::optional<long long> take_line_prefix(std::string_view& text, std::string_view name) {
     if (!text.starts_with(name)) return std::nullopt;
     std::string_view rest = text.substr(name.size());
     if (!rest.starts_with('[')) return std::nullopt;
     std::size_t i = 1;
     const bool negative = i < rest.size() && rest[i] == '-';
     if (negative) ++i;
-    long line = 0;
+    long long line = 0;
     const std::size_t digits_at = i;
-    for (; i < rest.size() && std::isdigit(static_cast<unsigned char>(rest[i])) && line < 100000000; ++i)
+    for (; i < rest.size() && std::isdigit(static_cast<unsigned char>(rest[i])) && i - digits_at < max_line_digits; ++i)
         line = line * 10 + (rest[i] - '0');
     if (i == digits_at || !rest.substr(i).starts_with("]: ")) return std::nullopt;
     text = rest.substr(i + 3);
@@ -64,7 +67,7 @@ std::optional<long> take_line_prefix(std::string_view& text, std::string_view na
 }
 
 // The line a firmware message names in its text: "... line N in Firmware file!".
-std::optional<long> firmware_message_line(std::string_view text) {
+std::optional<long long> firmware_message_line(std::string_view text) {
     constexpr std::string_view before = "line ";
     constexpr std::string_view after = " in Firmware file!";
     if (!text.ends_with(after)) return std::nullopt;
@@ -72,8 +75,9 @@ std::optional<long> firmware_message_line(std::string_view text) {
     const std::size_t digits = text.find_last_not_of("0123456789") + 1;
     if (digits == text.size() || digits < before.size() || text.substr(digits - before.size(), before.size()) != before)
         return std::nullopt;
-    long line = 0;
-    for (const char c : text.substr(digits, 9)) line = line * 10 + (c - '0');
+    if (text.size() - digits > max_line_digits) return std::nullopt;
+    long long line = 0;
+    for (const char c : text.substr(digits)) line = line * 10 + (c - '0');
     return line;
 }
 
@@ -98,7 +102,7 @@ void append_continuation(reader_fault& fault, std::string_view line) {
 
 // Gives the unlocated faults in front of a located one its line.
 void locate_forward(std::vector<reader_fault>& faults) {
-    std::optional<long> next_line;
+    std::optional<long long> next_line;
     for (auto it = faults.rbegin(); it != faults.rend(); ++it) {
         if (it->line) {
             next_line = it->line;
@@ -111,7 +115,7 @@ void locate_forward(std::vector<reader_fault>& faults) {
 void print_fault(output& out, std::string_view shown_name, const reader_fault& fault) {
     const int name_len = static_cast<int>(shown_name.size());
     if (fault.line) {
-        out.print("%.*s:%ld: error: ", name_len, shown_name.data(), *fault.line);
+        out.print("%.*s:%lld: error: ", name_len, shown_name.data(), *fault.line);
     } else {
         out.print("%.*s: error: ", name_len, shown_name.data());
     }

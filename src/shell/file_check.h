@@ -26,7 +26,7 @@ std::optional<file_kind> kind_from_extension(std::string_view name);
 
 // One fault as a reader printed it: its line when the reader named one.
 struct reader_fault {
-    std::optional<long> line;
+    std::optional<long long> line;
     std::string text;
     bool operator==(const reader_fault&) const = default;
 };
