@@ -161,8 +161,7 @@ public:
         const std::size_t last_line = prompt.rfind('\n') + 1;  // 0 when there is no line break
         out_.put(prompt.substr(0, last_line));
         const std::string editor_prompt(prompt.substr(last_line));
-        rl_inhibit_completion = kind == input_kind::command ? 0 : 1;
-        char* line = readline(editor_prompt.c_str());
+        char* line = kind == input_kind::command ? readline(editor_prompt.c_str()) : read_answer(editor_prompt);
         if (line == nullptr) {
             if (size > 0) buf[0] = '\0';
             return false;
@@ -174,6 +173,23 @@ public:
     }
 
 private:
+    // An answer is edited alone: Up does not offer the commands, Tab does
+    // not complete, and the commands come back afterwards.
+    static char* read_answer(const std::string& prompt) {
+        std::vector<std::string> commands;
+        for (int i = 0; i < history_length; ++i) {
+            const HIST_ENTRY* e = history_get(history_base + i);
+            if (e != nullptr && e->line != nullptr) commands.emplace_back(e->line);
+        }
+        clear_history();
+        rl_inhibit_completion = 1;
+        char* line = readline(prompt.c_str());
+        rl_inhibit_completion = 0;
+        clear_history();
+        for (const std::string& c : commands) add_history(c.c_str());
+        return line;
+    }
+
     // Each command reaches the history file at once, so a killed run keeps it.
     void remember(const char* line) {
         if (*line == '\0') return;

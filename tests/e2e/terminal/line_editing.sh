@@ -82,9 +82,12 @@ tmux_type "connect 1"
 tmux_wait_for "Connected at 19200" || exit 1
 tmux_type "download"
 tmux_wait_for "Do you want to use the Default Configuration? (yes|no) [no]:" || exit 1
-# Edited: "es", back to its start, "y" in front. A plain terminal would have
-# passed the arrow keys on as text, and the answer would not start with y.
-keys -l es; keys Left Left; keys -l y; keys Enter
+# Up at a question offers no command, so "es" stands alone. Then edited: back
+# to its start, "y" in front. A plain terminal would have passed the arrow
+# keys on as text, and the answer would not start with y.
+keys Up; keys -l es
+tmux_wait_for "(yes|no) [no]: es" || fail "Up at the question brought back a command"
+keys Left Left; keys -l y; keys Enter
 tmux_wait_for "(yes|no) [no]:" 2 || fail "the second question was not asked: the edited answer was not yes"
 screen=$(tmux_screen)
 grep -q -F 'Warning: Configuration file has not yet been processed!' <<< "$screen" ||
@@ -110,6 +113,8 @@ wait_for_prompt || exit 1
 tmux_type "x"
 rc=$(ended_with)
 [ "$rc" = 0 ] || fail "exit: $rc instead of status 0"
+grep -q -x download "$tmp/state/zuvdigi/history" || fail "the history does not hold the commands of the second run"
+! grep -q -x -E 'y|yes|es' "$tmp/state/zuvdigi/history" || fail "the history holds an answer to a question"
 
 if [ $status != 0 ]; then echo "screen:"; tmux_screen; fi
 [ $status = 0 ] && echo "completion, recall, history, pieces, repeat, edited answers and Ctrl-D behave at a terminal"
