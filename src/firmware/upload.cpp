@@ -188,33 +188,36 @@ int identify(upload& u) {
     return fw_no_id_ack;
 }
 
+// The boot loader's replies to a record other than ACK: what each means and
+// whether the record goes again (0) or the upload ends with a code.
+struct reply_code_entry {
+    std::uint8_t reply;
+    const char* meaning;
+    int result;
+};
+
+constexpr std::array<reply_code_entry, 6> reply_codes{{
+    {0x00, "timed out", 0},
+    {0x11, "didn't get start character", 0},
+    {0x12, "bad record checksum", 0},
+    {0x15, "validation", 0},
+    {0x17, "buffer full", fw_buffer_full},
+    {0x18, "fatal", fw_device_fatal},
+}};
+
 // Reports a record's reply other than ACK: 0 when the record goes again,
-// else the code the upload ends with.
+// else the code the upload ends with. A byte the table does not know is
+// reported with its value and sent again.
 int act_on_reply(output& out, std::uint8_t reply, unsigned long line) {
-    switch (reply) {
-    case 0x00:
-        out.print("\n\a\aError: Firmware updating error: timed out on Line %lu, resending.\n", line);
-        return 0;
-    case 0x11:
-        out.print("\n\a\aError: Firmware updating error: didn't get start character on Line %lu, resending.\n", line);
-        return 0;
-    case 0x12:
-        out.print("\n\a\aError: Firmware updating error: bad record checksum on Line %lu, resending.\n", line);
-        return 0;
-    case 0x15:
-        out.print("\n\a\aError: Firmware updating error: validation on Line %lu, resending.\n", line);
-        return 0;
-    case 0x17:
-        out.print("\n\a\aError: Firmware updating error: buffer full on Line %lu- aborting!\n", line);
-        return fw_buffer_full;
-    case 0x18:
-        out.print("\n\a\aError: Firmware updating error: fatal on Line %lu- aborting!\n", line);
-        return fw_device_fatal;
-    default:
-        out.print("\n\a\aError: Firmware updating error: unknown (0x%02x) on Line %lu, resending.\n",
-                  static_cast<unsigned>(reply), line);
-        return 0;
+    for (const reply_code_entry& row : reply_codes) {
+        if (row.reply != reply) continue;
+        out.print("\n\a\aError: Firmware updating error: %s on Line %lu%s\n", row.meaning, line,
+                  row.result == 0 ? ", resending." : "- aborting!");
+        return row.result;
     }
+    out.print("\n\a\aError: Firmware updating error: unknown (0x%02x) on Line %lu, resending.\n",
+              static_cast<unsigned>(reply), line);
+    return 0;
 }
 
 struct record_counts {
