@@ -19,7 +19,7 @@ inline constexpr int no_comment = -1;
 
 struct conf_line_context {
     const char* file_name = "";
-    std::int16_t line_number = 0;        // 1 for the first line; every line counts
+    int line_number = 0;  // 1 for the first line; every line counts, however many
     char line_text[conf_line_size]{};    // the line as read; ends every message
     char work[conf_line_size]{};         // the same line, cut into tokens in place
     int comment_start = no_comment;      // index in work of the first '#', '/' or ';'

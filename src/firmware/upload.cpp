@@ -118,7 +118,9 @@ void drain_device(upload& u) {
 }
 
 void warn_operator(upload& u) {
-    u.link.out.print(
+    char warning[640];
+    std::snprintf(
+        warning, sizeof warning,
         "\n\a\aWARNING! The Zuvedidude Firmware is about to be updated!\nThis will take less than %d minutes.\nDo NOT "
         "interrupt the process once started!\nIf power is interrupted during this process you may not be able\nto "
         "communicate with the Zuvedidude due to firmware corruption.\nIf this happens correct the power problem and "
@@ -126,7 +128,7 @@ void warn_operator(upload& u) {
         warning_minutes);
     // Whatever was typed, and the end of the input, the upload goes on.
     std::array<char, reply_buf_size> answer{};
-    (void)read_console_line(u.link.in, answer.data(), answer.size());
+    (void)u.link.in.read_line(warning, answer.data(), answer.size());
 }
 
 // Restarts the device into its boot loader and opens the port again.
@@ -396,9 +398,10 @@ std::optional<int> command_arguments(link_state& link, firmware_state& fw, arg_c
 // Yes only for an answer starting with y or Y. A longer answer than fits
 // stays in the input, where the next prompt reads it as a command line.
 bool operator_confirms(link_state& link) {
-    link.out.put("\a\aWARNING! This will alter the Zuvedidude firmware!\nDo you want to continue (n or y)? [n]: ");
     char answer[40];
-    const bool answered = read_console_line(link.in, answer, sizeof answer);
+    const bool answered = link.in.read_line(
+        "\a\aWARNING! This will alter the Zuvedidude firmware!\nDo you want to continue (n or y)? [n]: ", answer,
+        sizeof answer);
     if (!answered) link.out.put("\n");
     if (answered && (answer[0] == 'y' || answer[0] == 'Y')) return true;
     link.out.put("Zuvedidude Firmware will NOT be updated!\n");

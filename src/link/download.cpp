@@ -90,9 +90,8 @@ int send_finish(link_state& st) {
 
 // Asks question; true only for an answer that begins with y or Y.
 bool operator_agrees(link_state& st, const char* question) {
-    st.out.put(question);
     char answer[answer_size];
-    if (!read_console_line(st.in, answer, sizeof answer)) st.out.put("\n");
+    if (!st.in.read_line(question, answer, sizeof answer)) st.out.put("\n");
     if (answer[0] == 'y' || answer[0] == 'Y') return true;
     st.out.put("\a\aDownload Aborted!\n");
     return false;

@@ -4,8 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
+#include "core/console.h"
 #include "core/output.h"
 #include "serial/port.h"
 
@@ -15,9 +15,18 @@ inline constexpr std::size_t reply_buf_size = 1024;
 inline constexpr std::size_t interrupt_note_size = 256;
 
 struct link_state : port_state {
-    link_state(std::FILE* in_fp, output& out_sink, output& err_sink) : port_state(out_sink, err_sink), in(in_fp) {}
+    link_state(console_input& console, output& out_sink, output& err_sink)
+        : port_state(out_sink, err_sink), no_console_(nullptr, out_sink), in(console) {}
+    // A link without a console, for the link's own tests and benchmarks:
+    // every question meets the end of the input.
+    link_state(std::nullptr_t, output& out_sink, output& err_sink)
+        : port_state(out_sink, err_sink), no_console_(nullptr, out_sink), in(no_console_) {}
 
-    std::FILE* in;        // the console, for the questions a command asks
+private:
+    stdio_console no_console_;
+
+public:
+    console_input& in;    // the console, for the questions a command asks
     int connected = 0;    // 1 while the port is open to a device that answered
     char port_name[8]{};  // "COM1" to "COM20"
     // The device's last reply, with room for a terminator.

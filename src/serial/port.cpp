@@ -109,10 +109,36 @@ int report_write_failure(port_state& st, int written, int len, const char* port)
     return -3;
 }
 
+void trace_open(port_state& st, const char* port, long rate, int result, const char* error_text) {
+    if (st.trace != nullptr) st.trace->opened(port, rate, result, error_text);
+}
+
+void trace_close(port_state& st) {
+    if (st.trace != nullptr) st.trace->closed();
+}
+
+void trace_purge(port_state& st) {
+    if (st.trace != nullptr) st.trace->purged();
+}
+
+void trace_write(port_state& st, const char* port, const std::uint8_t* buf, int sent, int len, int result,
+                 const char* error_text) {
+    if (st.trace == nullptr) return;
+    const std::size_t shown = sent > 0 && buf != nullptr ? static_cast<std::size_t>(sent) : 0;
+    st.trace->wrote(port, std::span<const std::uint8_t>(buf, shown), len, result, error_text);
+}
+
+void trace_read(port_state& st, const char* port, const std::uint8_t* buf, int got, int size, int timeout_ms) {
+    if (st.trace == nullptr) return;
+    const std::size_t shown = got > 0 ? static_cast<std::size_t>(got) : 0;
+    st.trace->read(port, std::span<const std::uint8_t>(buf, shown), size, timeout_ms);
+}
+
 void fatal_timeouts(port_state& st, const char* port) {
     char message[1200];
     std::snprintf(message, sizeof message, "\a\aError: could not set the comm timeouts for port %s: %s\n", port,
                   last_error_text(st));
+    if (st.trace != nullptr) st.trace->read_failed(port, last_error_text(st));
     fatal_exit(st, 25, message);
 }
 
@@ -120,6 +146,7 @@ void fatal_read(port_state& st, const char* port) {
     char message[1200];
     std::snprintf(message, sizeof message, "\a\aError: could not read on COM port %s: %s\n", port,
                   last_error_text(st));
+    if (st.trace != nullptr) st.trace->read_failed(port, last_error_text(st));
     fatal_exit(st, 26, message);
 }
 

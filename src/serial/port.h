@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/output.h"
+#include "serial/port_trace.h"
 
 namespace zuv {
 
@@ -52,6 +53,7 @@ struct port_state {
     output& out;  // every message but the fatal ones
     output& err;  // the fatal read messages
     serial_port port{};
+    port_trace* trace = nullptr;  // where every port event is recorded, when asked for
 };
 
 // 0 when open at rate with 8N1 and the standing time-outs; -1 no name, -2 not

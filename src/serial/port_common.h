@@ -44,6 +44,15 @@ int report_write_failure(port_state& st, int written, int len, const char* port)
 [[noreturn]] void fatal_timeouts(port_state& st, const char* port);
 [[noreturn]] void fatal_read(port_state& st, const char* port);
 
+// The port's events, recorded when the state has a trace; the backends call
+// these at each operation. error_text is the system's reason of a failure.
+void trace_open(port_state& st, const char* port, long rate, int result, const char* error_text = nullptr);
+void trace_close(port_state& st);
+void trace_purge(port_state& st);
+void trace_write(port_state& st, const char* port, const std::uint8_t* buf, int sent, int len, int result,
+                 const char* error_text = nullptr);
+void trace_read(port_state& st, const char* port, const std::uint8_t* buf, int got, int size, int timeout_ms);
+
 // The process's failure status after fatal_exit; 1 is already the end of input.
 inline constexpr int fatal_exit_status = 2;
 

@@ -24,6 +24,7 @@
 
 #include "core/interrupt.h"
 #include "serial/line_rate.h"
+#include "serial/port_list.h"
 #include "serial/port.h"
 #include "serial/port_common.h"
 
@@ -46,14 +47,6 @@ int com_number(const char* port) {
         n = n * 10 + (*p - '0');
     }
     return n;
-}
-
-std::string port_map_dir() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && *xdg != '\0') return std::string(xdg) + "/zuvdigi";
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && *home != '\0') return std::string(home) + "/.config/zuvdigi";
-    return {};
 }
 
 // The device path of a port name: its port-map entry when there is one, else
@@ -156,6 +149,11 @@ void release_port(port_state& st) {
     st.port.rate = 0;
 }
 
+int write_failed(port_state& st, const char* port, const std::uint8_t* buf, int written, int len) {
+    trace_write(st, port, buf, written, len, -3, last_error_text(st));
+    return report_write_failure(st, written, len, port);
+}
+
 }  // namespace
 
 int last_error_code() { return errno; }
@@ -169,21 +167,24 @@ const char* last_error_text(port_state& st) {
 
 int open_port(port_state& st, const char* port, long rate) {
     if (!open_port_args_ok(st, port)) return -1;
-    if (st.port.is_open()) release_port(st);
+    if (st.port.is_open()) close_port(st);
     const int fd = open_exclusive(device_path(port));
     if (fd < 0) {
+        trace_open(st, port, rate, -2, last_error_text(st));
         report_open_failure(st, port);
         return -2;
     }
     st.port.handle = fd;
     if (set_comm_prop(st, port, rate) != 0) {
         if (st.port.is_open()) release_port(st);
+        trace_open(st, port, rate, -3);
         return -3;
     }
     st.port.timeouts = standing_timeouts(st.port.rate);
     // A fresh descriptor has no output of its own; flushing that side would
     // discard what an earlier descriptor wrote and the device has not read yet.
     tcflush(fd, TCIFLUSH);
+    trace_open(st, port, st.port.rate, 0);
     return 0;
 }
 
@@ -246,6 +247,7 @@ int read_port(port_state& st, const char* port, std::uint8_t* buf, int size, int
         }
         if (clock_type::now() >= deadline) break;
     }
+    trace_read(st, port, buf, got, size, timeout_ms);
     return got;
 }
 
@@ -262,22 +264,24 @@ int write_port(port_state& st, const char* port, const std::uint8_t* buf, int le
             written += static_cast<int>(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-            return report_write_failure(st, written, len, port);
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return write_failed(st, port, buf, written, len);
         const int wait_ms = next_slice_ms(deadline);
         if (wait_ms == 0) break;  // cut short by the write time-out: still a success
         pollfd pfd{fd, POLLOUT, 0};
-        if (poll(&pfd, 1, wait_ms) < 0 && errno != EINTR) return report_write_failure(st, written, len, port);
+        if (poll(&pfd, 1, wait_ms) < 0 && errno != EINTR) return write_failed(st, port, buf, written, len);
         if ((pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 && (pfd.revents & POLLOUT) == 0) {
             errno = EIO;
-            return report_write_failure(st, written, len, port);
+            return write_failed(st, port, buf, written, len);
         }
     }
+    trace_write(st, port, buf, written, len, len);
     return len;
 }
 
 void purge_port(port_state& st) {
-    if (st.port.is_open()) tcflush(port_fd(st), TCIOFLUSH);
+    if (!st.port.is_open()) return;
+    tcflush(port_fd(st), TCIOFLUSH);
+    trace_purge(st);
 }
 
 void purge_input(port_state& st) {
@@ -302,7 +306,9 @@ void drain_port(port_state& st) {
 }
 
 void close_port(port_state& st) {
-    if (st.port.is_open()) release_port(st);
+    if (!st.port.is_open()) return;
+    release_port(st);
+    trace_close(st);
 }
 
 }  // namespace zuv

@@ -201,12 +201,13 @@ const char* last_error_text(port_state& st) {
 
 int open_port(port_state& st, const char* port, long rate) {
     if (!open_port_args_ok(st, port)) return -1;
-    if (st.port.is_open()) release_port(st);
+    if (st.port.is_open()) close_port(st);
     char path[device_path_size];
     // The device namespace reaches COM10 and above as well.
     std::snprintf(path, sizeof path, "\\\\.\\%s", port);
     const HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
+        trace_open(st, port, rate, -2, last_error_text(st));
         report_open_failure(st, port);
         return -2;
     }
@@ -214,10 +215,12 @@ int open_port(port_state& st, const char* port, long rate) {
     if (set_comm_prop(st, port, rate) != 0) {
         // Even after an argument failure no port is left open by a failed open.
         if (st.port.is_open()) release_port(st);
+        trace_open(st, port, rate, -3);
         return -3;
     }
     st.port.timeouts = standing_timeouts(st.port.rate);
     if (!apply_timeouts(st, st.port.timeouts)) {
+        trace_open(st, port, rate, -14, last_error_text(st));
         report_timeouts_failure(st, port);
         release_port(st);
         return -14;
@@ -225,6 +228,7 @@ int open_port(port_state& st, const char* port, long rate) {
     // A fresh handle has no output of its own; clearing that side would throw
     // away what the previous handle wrote and the driver has not sent yet.
     PurgeComm(h, PURGE_RXCLEAR);
+    trace_open(st, port, st.port.rate, 0);
     return 0;
 }
 
@@ -262,8 +266,10 @@ int read_port(port_state& st, const char* port, std::uint8_t* buf, int size, int
     const port_timeouts t = read_timeouts(st.port.timeouts, timeout_ms);
     const std::uint64_t total_ms = total_read_ms(t, size);
     // A short read goes to the driver as it is, with its own time-outs.
-    if (total_ms <= static_cast<std::uint64_t>(interrupt_slice_ms)) return read_once(st, port, buf, size, t);
-    return read_in_slices(st, port, buf, size, total_ms);
+    const int got = total_ms <= static_cast<std::uint64_t>(interrupt_slice_ms) ? read_once(st, port, buf, size, t)
+                                                                              : read_in_slices(st, port, buf, size, total_ms);
+    trace_read(st, port, buf, got, size, timeout_ms);
+    return got;
 }
 
 int write_port(port_state& st, const char* port, const std::uint8_t* buf, int len) {
@@ -271,14 +277,19 @@ int write_port(port_state& st, const char* port, const std::uint8_t* buf, int le
     // Nothing more goes to the device once the key was pressed.
     throw_if_interrupted();
     DWORD written = 0;
-    if (!WriteFile(port_handle(st), buf, static_cast<DWORD>(len), &written, nullptr))
+    if (!WriteFile(port_handle(st), buf, static_cast<DWORD>(len), &written, nullptr)) {
+        trace_write(st, port, buf, static_cast<int>(written), len, -3, last_error_text(st));
         return report_write_failure(st, static_cast<int>(written), len, port);
+    }
+    trace_write(st, port, buf, static_cast<int>(written), len, len);
     // A write the write time-out cut short still counts as done.
     return len;
 }
 
 void purge_port(port_state& st) {
-    if (st.port.is_open()) PurgeComm(port_handle(st), PURGE_TXCLEAR | PURGE_RXCLEAR);
+    if (!st.port.is_open()) return;
+    PurgeComm(port_handle(st), PURGE_TXCLEAR | PURGE_RXCLEAR);
+    trace_purge(st);
 }
 
 void purge_input(port_state& st) {
@@ -305,7 +316,9 @@ void drain_port(port_state& st) {
 }
 
 void close_port(port_state& st) {
-    if (st.port.is_open()) release_port(st);
+    if (!st.port.is_open()) return;
+    release_port(st);
+    trace_close(st);
 }
 
 }  // namespace zuv

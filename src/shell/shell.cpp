@@ -25,6 +25,8 @@ namespace zuv {
 
 namespace {
 
+constexpr std::string_view command_prompt = "Command> ";
+
 constexpr const char* attribution_line = "zuvdigi: native console loader for Linux and Windows\n";
 
 void print_banner(app_state& st) {
@@ -78,7 +80,9 @@ std::optional<int> run_command_line(app_state& st, std::string_view line) {
 
 }  // namespace
 
-bool read_command_line(app_state& st) { return read_console_line(st.in, st.cmd_line, sizeof st.cmd_line); }
+bool read_command_line(app_state& st) {
+    return st.in.read_line(command_prompt, st.cmd_line, sizeof st.cmd_line, input_kind::command);
+}
 
 std::optional<int> dispatch_command(app_state& st, keyword_code code, arg_cursor& args) {
     switch (code) {
@@ -129,7 +133,6 @@ int run_shell(app_state& st) {
     cmd_summary(st);
     st.out.put("\n");
     for (;;) {
-        st.out.put("Command> ");
         if (!read_command_line(st)) {
             st.out.put("\n");
             close_link(st.link);

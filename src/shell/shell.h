@@ -16,7 +16,7 @@ struct app_state;
 // signal after the interrupt key cut a device command short.
 int run_shell(app_state& st);
 
-// Reads one console line into st.cmd_line (at most 255 characters; a longer
+// Shows the prompt and reads one console line into st.cmd_line (at most 255 characters; a longer
 // line arrives in pieces). A CR LF ending is read as LF. False at the end of input.
 bool read_command_line(app_state& st);
 

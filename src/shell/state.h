@@ -4,9 +4,8 @@
 // composes the state of each subsystem; the subsystems see only their own.
 
 #include <cstddef>
-#include <cstdio>
-
 #include "config/config_state.h"
+#include "core/console.h"
 #include "core/output.h"
 #include "firmware/firmware_state.h"
 #include "link/link_state.h"
@@ -17,13 +16,13 @@ namespace zuv {
 inline constexpr std::size_t cmd_line_size = 256;
 
 struct app_state {
-    app_state(std::FILE* in_fp, output& out_sink, output& err_sink)
-        : in(in_fp), out(out_sink), err(err_sink), config(out_sink), rules(out_sink, config.conf),
-          link(in_fp, out_sink, err_sink) {}
+    app_state(console_input& console, output& out_sink, output& err_sink)
+        : in(console), out(out_sink), err(err_sink), config(out_sink), rules(out_sink, config.conf),
+          link(console, out_sink, err_sink) {}
     app_state(const app_state&) = delete;
     app_state& operator=(const app_state&) = delete;
 
-    std::FILE* in;  // the console: commands and answers to questions
+    console_input& in;  // the console: commands and answers to questions
     output& out;    // everything the operator sees
     output& err;    // the fatal serial-read messages only
 

@@ -17,7 +17,7 @@ deb=$(ls "$tmp"/out/*.deb 2>/dev/null | head -1)
 [ "$(dpkg-deb -f "$deb" Package)" = zuvdigi ] || fail "package name: $(dpkg-deb -f "$deb" Package)"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version: $(dpkg-deb -f "$deb" Version)"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libstdc++6; do
+for lib in libc6 libstdc++6 libedit2; do
   grep -q "$lib" <<< "$depends" || fail "Depends does not name $lib: $depends"
 done
 

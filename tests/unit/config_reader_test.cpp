@@ -391,5 +391,14 @@ TEST_F(ConfProcessFile, MessagesNameTheFileAsGiven) {
     EXPECT_EQ(con.out.text, "\a\aError: " + path + "[1]: missing y | n argument: nsr\n");
 }
 
+TEST(ConfReader, MessagesNameTheTrueLineBeyond32767) {
+    for (const int blank_lines : {32766, 32767, 40000, 70000}) {
+        testing::console_fixture con;
+        EXPECT_EQ(testing::load_text(con, std::string(static_cast<std::size_t>(blank_lines), '\n') + "ssid 16\n"), -11);
+        EXPECT_EQ(con.out.text, testing::at_line(blank_lines + 1) + "invalid SSID argument range [0..15]: 16: ssid 16\n")
+            << blank_lines;
+    }
+}
+
 }  // namespace
 }  // namespace zuv

@@ -81,7 +81,7 @@ TEST(FirmwareCommand, RefusalsReadNothingFromTheConsole) {
         con.st().link.connected = c.connected;
         run_command(con, c.args);
         EXPECT_EQ(con.out.text, c.out) << c.what;
-        EXPECT_EQ(rest_of_input(con.st().link.in), "y\n") << c.what;
+        EXPECT_EQ(rest_of_input(con.input()), "y\n") << c.what;
         EXPECT_EQ(con.st().link.connected, c.connected) << c.what;
         EXPECT_FALSE(con.st().link.port.is_open()) << c.what;
     }
@@ -113,7 +113,7 @@ TEST(FirmwareCommand, AnAnswerOfMoreThan39CharactersLeavesItsRest) {
     testing::console_fixture con(std::string(45, 'n') + "\nhelp\n");
     run_command(con, "1 fw.hex");
     EXPECT_EQ(con.out.text, confirm_question + std::string(declined));
-    EXPECT_EQ(rest_of_input(con.st().link.in), "nnnnnn\nhelp\n");
+    EXPECT_EQ(rest_of_input(con.input()), "nnnnnn\nhelp\n");
 }
 
 TEST(FirmwareCommand, TheFileNameKeepsBlanksAndIsKept) {
@@ -267,7 +267,8 @@ TEST_F(FirmwareEndings, AFailedSecondOpeningPrintsNoDisconnected) {
         ASSERT_NE(in, nullptr);
         string_output out;
         string_output err;
-        link_state link(in, out, err);
+        stdio_console operator_console(in, out);
+        link_state link(operator_console, out, err);
         firmware_state fw;
         vanishing_device device(dir_ / "zuvdigi", console[1], chatter);
         ASSERT_TRUE(device.ready());

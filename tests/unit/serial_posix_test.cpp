@@ -11,11 +11,13 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include "serial/baud.h"
 #include "serial/line_rate.h"
 #include "serial/port.h"
+#include "serial/port_trace.h"
 #include "shell/shell.h"
 #include "test_state.h"
 
@@ -152,6 +154,50 @@ TEST_F(pty_port, PortMapEntriesThatAreNoTerminalAreReported) {
               "\a\aError: could not get the comm state for port COM3: Inappropriate ioctl for device\n");
     EXPECT_FALSE(con.st().link.port.is_open());
     EXPECT_EQ(open_port(con.st().link, nullptr, 19200), -1);
+}
+
+// The trace without its time column, one event a line.
+std::vector<std::string> trace_events(const std::string& trace) {
+    std::vector<std::string> events;
+    std::istringstream lines(trace);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.starts_with("#")) continue;
+        const std::size_t at = line.find_first_not_of(" 0123456789.");
+        events.push_back(at == std::string::npos ? line : line.substr(at));
+    }
+    return events;
+}
+
+TEST_F(pty_port, TraceRecordsEveryEventAsTheHostSawIt) {
+    string_output sink;
+    port_trace trace(sink);
+    link_state& st = con.st().link;
+    st.trace = &trace;
+    ASSERT_EQ(open_port(st, "COM1", 19200), 0);
+    const std::uint8_t hello[] = {'h', 'i', '\n'};
+    ASSERT_EQ(write_port(st, "COM1", hello, 3), 3);
+    device_sends(std::string("o\0k", 3));
+    std::uint8_t buf[8];
+    ASSERT_EQ(read_port(st, "COM1", buf, 8, 50), 2);
+    ASSERT_EQ(read_port(st, "COM1", buf, 1, 0), 0);
+    purge_port(st);
+    close_port(st);
+    EXPECT_EQ(open_port(st, "COM9", 19200), -2);
+    st.trace = nullptr;
+    ASSERT_EQ(open_port(st, "COM1", 19200), 0);
+    close_port(st);
+    EXPECT_EQ(trace_events(sink.text), (std::vector<std::string>{
+                                           "open  COM1 rate=19200 result=0",
+                                           "write COM1 len=3 sent=3 result=3 | 68 69 0a | \"hi\\n\"",
+                                           "read  COM1 size=8 timeout=50 got=2 | 6f 6b | \"ok\"",
+                                           "read  COM1 size=1 timeout=0 got=0",
+                                           "purge",
+                                           "close",
+                                           "open  COM9 rate=19200 result=-2 error=\"No such file or directory\"",
+                                       }))
+        << sink.text;
+    EXPECT_TRUE(sink.text.starts_with("# zuvdigi port trace")) << sink.text;
 }
 
 TEST_F(pty_port, ReadReturnsAsSoonAsTheBytesAreThereWithoutNulBytes) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "config/conf_record.h"
+#include "core/console.h"
 #include "core/output.h"
 #include "shell/state.h"
 
@@ -17,7 +18,8 @@ public:
     explicit console_fixture(const std::string& input = "") : input_(input) {
         in_ = input_.empty() ? std::fopen("/dev/null", "r")
                              : fmemopen(input_.data(), input_.size(), "r");
-        state_ = std::make_unique<app_state>(in_, out, err);
+        console_ = std::make_unique<stdio_console>(in_, out);
+        state_ = std::make_unique<app_state>(*console_, out, err);
         conf_load_defaults(state_->config);
     }
     ~console_fixture() {
@@ -28,6 +30,8 @@ public:
     console_fixture& operator=(const console_fixture&) = delete;
 
     app_state& st() { return *state_; }
+    // The console's stream, to see what a command left unread.
+    std::FILE* input() { return in_; }
 
     string_output out;
     string_output err;
@@ -35,6 +39,7 @@ public:
 private:
     std::string input_;
     std::FILE* in_ = nullptr;
+    std::unique_ptr<stdio_console> console_;
     std::unique_ptr<app_state> state_;
 };
 

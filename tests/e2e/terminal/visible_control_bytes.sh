@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A configuration file whose lines carry terminal control sequences, read at a
 # real terminal: the pane's title and the screen stay as they were, and the
-# messages and the display show the sequences as ^[ and ^G.
+# messages and the display show the sequences as ^[ and ^G. The same files
+# given to --check.
 #
 #   visible_control_bytes.sh ZUVDIGI FIXTURE_DIR
 set -u
@@ -30,6 +31,17 @@ grep -q -F 'Zuvedidude PC Host Digi Utility Version 2.8' <<< "$screen" || fail "
 grep -q -F 'too long: call ^[[1A^[[2KTOOLONGCALL' <<< "$screen" || fail "the cursor moves are not shown"
 grep -q -F 'Beacon Comment: ^[[2J^[[Hgone' <<< "$screen" || fail "the stored comment is not shown with ^["
 [ "$(tmux_title)" = "$title_before" ] || fail "the pane's title changed: '$(tmux_title)'"
+
+tmux_stop
+tmux_start "$fixtures" bash -c '"$@"; echo "check ended with $?"; sleep 60' - \
+  "$zuvdigi" --check osc_title.cfg cursor_moves.cfg
+tmux_wait_for "check ended with 1" || exit 1
+screen=$(tmux_screen)
+[ "$(tmux_title)" = "$title_before" ] || fail "--check let the file retitle the pane: '$(tmux_title)'"
+grep -q -F 'osc_title.cfg:1: error: command ^[]0;PWNED^G invalid: ^[]0;PWNED^G call N0CALL' <<< "$screen" ||
+  fail "--check does not show the offending line with ^[ and ^G"
+grep -q -F 'cursor_moves.cfg:3: error: invalid Call Sign argument: too long: call ^[[1A^[[2KTOOLONGCALL' <<< "$screen" ||
+  fail "--check does not show the cursor moves"
 
 if [ $status != 0 ]; then echo "screen:"; tmux_screen; fi
 [ $status = 0 ] && echo "control sequences from the file were shown, not obeyed"
