@@ -5,8 +5,8 @@
 # times that never go back. Then a session killed outright: its trace still
 # holds every event up to the kill, each line whole. With --vanishing, also a
 # device that goes away while the host reads: the trace ends with the failed
-# read and the system's reason (only where a vanished device fails the read;
-# Wine reads it as silence).
+# read and the system's reason, then the close that clears the exclusive mode
+# (only where a vanished device fails the read; Wine reads it as silence).
 #
 #   trace_matches_log.sh --sim ZUVSIM [--port-dir DIR] [--vanishing] PROGRAM [ARGS...]
 #
@@ -105,9 +105,12 @@ if [ -n "$vanishing" ]; then
   rc=$?
   stop_sim
   [ $rc = 2 ] || fail "the vanished device ended the session with status $rc instead of 2"
+  failed=$(tail -2 "$tmp/vanished.trace" | head -1 | tr -d '\r')
   last=$(tail -1 "$tmp/vanished.trace" | tr -d '\r')
-  [[ "$last" =~ ^\ *[0-9.]+\ read\ \ COM1\ failed\ error=\"Input/output\ error\"$ ]] ||
-    fail "the trace of the vanished device does not end with the failed read: '$last'"
+  [[ "$failed" =~ ^\ *[0-9.]+\ read\ \ COM1\ failed\ error=\"Input/output\ error\"$ ]] ||
+    fail "the trace of the vanished device does not hold the failed read before the close: '$failed'"
+  [[ "$last" =~ ^\ *[0-9.]+\ close$ ]] ||
+    fail "the trace of the vanished device does not end with the port's close: '$last'"
 fi
 
 if [ $status = 0 ]; then
