@@ -1,6 +1,7 @@
 # Front door for building, running and testing zuvdigi.
 BUILD      ?= build
 FUZZ_BUILD ?= build-fuzz
+ASAN_BUILD ?= build-asan
 WIN_BUILD  ?= build-win
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 # The fuzz build's compiler; without clang++ on the PATH the fuzz configure
@@ -13,7 +14,7 @@ FUZZ_CXX   ?= $(shell command -v clang++ 2>/dev/null)
 SUITE_OPTIONS := $(if $(ZUV_REQUIRE_ALL_SUITES),-DZUV_REQUIRE_ALL_SUITES=$(ZUV_REQUIRE_ALL_SUITES))
 CONFIGURE     := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(SUITE_OPTIONS)
 
-.PHONY: all configure build run test fuzz fuzz-build bench demo package clean
+.PHONY: all configure build run test sanitized-build fuzz fuzz-build bench demo package clean
 
 all: build
 
@@ -31,16 +32,27 @@ run: build
 	$(BUILD)/zuvdigi
 
 # Every suite: the native unit, golden and link tests with the Windows suites
-# under Wine, then the fuzzers; both builds are ready before any test runs.
-# A failing suite fails the target, after the summary of what ran.
-test: build fuzz-build
-	@rm -f $(BUILD)/test-results.xml $(FUZZ_BUILD)/test-results.xml; status=0; \
+# under Wine; the unit, golden and link tests again on the sanitized build;
+# then the fuzzers. Every build is ready before any test runs. A failing suite
+# fails the target, after the summary of what ran.
+SANITIZED_LABELS := ^(unit|golden|link)$$
+test: build sanitized-build fuzz-build
+	@rm -f $(BUILD)/test-results.xml $(ASAN_BUILD)/test-results.xml $(FUZZ_BUILD)/test-results.xml; status=0; \
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) \
 	  --output-junit $(abspath $(BUILD))/test-results.xml || status=1; \
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -L '$(SANITIZED_LABELS)' \
+	  --output-junit $(abspath $(ASAN_BUILD))/test-results.xml || status=1; \
 	ctest --test-dir $(FUZZ_BUILD) --output-on-failure -j $(JOBS) -L fuzz \
 	  --output-junit $(abspath $(FUZZ_BUILD))/test-results.xml || status=1; \
-	echo; bash tests/suite_summary.sh $(BUILD)/test-results.xml $(FUZZ_BUILD)/test-results.xml || status=1; \
+	echo; bash tests/suite_summary.sh $(BUILD)/test-results.xml --as sanitized $(ASAN_BUILD)/test-results.xml \
+	  $(FUZZ_BUILD)/test-results.xml || status=1; \
 	exit $$status
+
+# The program, zuvsim and the native suites once more, with the address and
+# undefined-behaviour sanitizers: any finding ends the test that made it.
+sanitized-build:
+	cmake -S . -B $(ASAN_BUILD) $(CONFIGURE) -DZUV_SANITIZE=ON -DZUV_WINE=OFF >/dev/null
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 # The libFuzzer programs in a clang build of their own, with the sanitizers.
 fuzz-build:
@@ -68,4 +80,4 @@ demo: build
 	bash sim/demo.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD)

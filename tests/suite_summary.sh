@@ -2,31 +2,43 @@
 # One line per suite family from CTest's own results: whether it ran, and how
 # many of its tests passed, failed and were skipped.
 #
-#   suite_summary.sh RESULTS.xml...
+#   suite_summary.sh [--as FAMILY] RESULTS.xml...
 #
 # Each RESULTS.xml is what `ctest --output-junit` wrote. A test belongs to a
 # family by its name: wine.* is the Windows program under Wine, fuzz.* the
-# fuzzers, everything else native. A family whose every test was skipped is
+# fuzzers, everything else native. `--as sanitized` before a file puts all
+# of its tests in the sanitized family: the same tests on the sanitized build. A family whose every test was skipped is
 # reported as skipped, with the reasons its tests printed on a "skipped: "
 # line. Tests CTest did not start because something they need failed (a
 # missing program, a failed fixture) count as failed, as CTest counts them.
 # Exits 1 when any test failed or a results file is missing.
 set -u
-[ $# -gt 0 ] || { echo "usage: suite_summary.sh RESULTS.xml..." >&2; exit 2; }
+usage() { echo "usage: suite_summary.sh [--as sanitized] RESULTS.xml..." >&2; exit 2; }
+[ $# -gt 0 ] || usage
 
 status=0
-files=()
-for f in "$@"; do
-  if [ -r "$f" ]; then
-    files+=("$f")
+# awk's operands: each file preceded by the assignment of its family (empty:
+# by the test names), which awk makes as it reaches it.
+operands=()
+files=0
+forced=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --as) [ "${2:-}" = sanitized ] || usage; forced=$2; shift 2; continue ;;
+  esac
+  if [ -r "$1" ]; then
+    operands+=("forced=$forced" "$1")
+    files=$((files + 1))
   else
-    echo "no test results in $f"
+    echo "no test results in $1"
     status=1
   fi
+  forced=
+  shift
 done
 
 # With no file left, awk must not read standard input.
-[ ${#files[@]} -gt 0 ] || files=(/dev/null)
+[ $files -gt 0 ] || operands=(/dev/null)
 
 awk '
 function unescape(s) {
@@ -42,6 +54,7 @@ function attribute(line, name,    m) {
   return ""
 }
 function family_of(name) {
+  if (forced != "") return forced
   if (name ~ /^wine\./) return "wine"
   if (name ~ /^fuzz\./) return "fuzz"
   return "native"
@@ -82,10 +95,11 @@ current != "" && in_output {
 /^[ \t]*<\/testcase>/ { finish_case() }
 END {
   finish_case()
-  split("native wine fuzz", order, " ")
-  label["native"] = "native:"; label["wine"] = "windows under wine:"; label["fuzz"] = "fuzz:"
+  split("native wine sanitized fuzz", order, " ")
+  label["native"] = "native:"; label["wine"] = "windows under wine:"
+  label["sanitized"] = "sanitized:"; label["fuzz"] = "fuzz:"
   failed_any = 0
-  for (i = 1; i <= 3; i++) {
+  for (i = 1; i <= 4; i++) {
     f = order[i]
     p = count[f, "passed"] + 0; x = count[f, "failed"] + 0; s = count[f, "skipped"] + 0
     if (x > 0) failed_any = 1
@@ -98,5 +112,5 @@ END {
     printf "%-19s %s\n", label[f], line
   }
   exit failed_any
-}' "${files[@]}" || status=1
+}' "${operands[@]}" || status=1
 exit $status

@@ -121,6 +121,10 @@ void trace_purge(port_state& st) {
     if (st.trace != nullptr) st.trace->purged();
 }
 
+void trace_purge_input(port_state& st) {
+    if (st.trace != nullptr) st.trace->purged_input();
+}
+
 void trace_write(port_state& st, const char* port, const std::uint8_t* buf, int sent, int len, int result,
                  const char* error_text) {
     if (st.trace == nullptr) return;

@@ -49,6 +49,7 @@ int report_write_failure(port_state& st, int written, int len, const char* port)
 void trace_open(port_state& st, const char* port, long rate, int result, const char* error_text = nullptr);
 void trace_close(port_state& st);
 void trace_purge(port_state& st);
+void trace_purge_input(port_state& st);
 void trace_write(port_state& st, const char* port, const std::uint8_t* buf, int sent, int len, int result,
                  const char* error_text = nullptr);
 void trace_read(port_state& st, const char* port, const std::uint8_t* buf, int got, int size, int timeout_ms);

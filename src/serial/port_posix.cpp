@@ -285,7 +285,9 @@ void purge_port(port_state& st) {
 }
 
 void purge_input(port_state& st) {
-    if (st.port.is_open()) tcflush(port_fd(st), TCIFLUSH);
+    if (!st.port.is_open()) return;
+    tcflush(port_fd(st), TCIFLUSH);
+    trace_purge_input(st);
 }
 
 void drain_port(port_state& st) {

@@ -76,6 +76,8 @@ void port_trace::closed() { event("close"); }
 
 void port_trace::purged() { event("purge"); }
 
+void port_trace::purged_input() { event("purge input"); }
+
 void port_trace::wrote(const char* port, std::span<const std::uint8_t> sent, int len, int result,
                        const char* error_text) {
     event(std::string("write ") + port +

@@ -26,6 +26,7 @@ public:
     void opened(const char* port, long rate, int result, const char* error_text);
     void closed();
     void purged();
+    void purged_input();
     // sent: the bytes the system took, which are the ones shown.
     void wrote(const char* port, std::span<const std::uint8_t> sent, int len, int result, const char* error_text);
     void read(const char* port, std::span<const std::uint8_t> got, int size, int timeout_ms);

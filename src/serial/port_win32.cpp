@@ -293,7 +293,9 @@ void purge_port(port_state& st) {
 }
 
 void purge_input(port_state& st) {
-    if (st.port.is_open()) PurgeComm(port_handle(st), PURGE_RXCLEAR);
+    if (!st.port.is_open()) return;
+    PurgeComm(port_handle(st), PURGE_RXCLEAR);
+    trace_purge_input(st);
 }
 
 void drain_port(port_state& st) {

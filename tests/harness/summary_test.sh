@@ -66,7 +66,20 @@ CMAKE
 expect every_family_ran 0 "\
 native:             ran, 3 passed, 0 failed, 0 skipped
 windows under wine: ran, 2 passed, 0 failed, 0 skipped
+sanitized:          not run (no results)
 fuzz:               ran, 2 passed, 0 failed, 0 skipped" all_ran_native.xml all_ran_fuzz.xml
+
+# The sanitized build's results carry the native names; --as counts them in a
+# family of their own, and only the file it stands before.
+results sanitized <<'CMAKE'
+pass(zuv_unit.angles)
+fail(golden.config.call)
+CMAKE
+expect sanitized_build_counts_apart 1 "\
+native:             ran, 3 passed, 0 failed, 0 skipped
+windows under wine: ran, 2 passed, 0 failed, 0 skipped
+sanitized:          ran, 1 passed, 1 failed, 0 skipped
+fuzz:               ran, 2 passed, 0 failed, 0 skipped" all_ran_native.xml --as sanitized sanitized.xml all_ran_fuzz.xml
 
 results tools_missing_native <<'CMAKE'
 pass(golden.config.call)
@@ -80,6 +93,7 @@ CMAKE
 expect skipped_families_say_why 0 "\
 native:             ran, 1 passed, 0 failed, 0 skipped
 windows under wine: skipped (x86_64-w64-mingw32-g++-posix not found; Debian g++-mingw-w64-x86-64-posix / GoogleTest sources not found in /usr/src/googletest; Debian libgtest-dev)
+sanitized:          not run (no results)
 fuzz:               skipped (clang++ not found; Debian clang libclang-rt-14-dev)" \
   tools_missing_native.xml tools_missing_fuzz.xml
 
@@ -96,6 +110,7 @@ CMAKE
 expect not_started_counts_as_failed 1 "\
 native:             ran, 1 passed, 2 failed, 0 skipped
 windows under wine: ran, 0 passed, 3 failed, 0 skipped
+sanitized:          not run (no results)
 fuzz:               not run (no results)" not_started.xml
 
 # Skips inside a family that ran: by exit status with a reason (XML-escaped in
@@ -111,6 +126,7 @@ CMAKE
 expect skips_within_a_family_that_ran 0 "\
 native:             ran, 1 passed, 0 failed, 3 skipped (skipped: running as another user needs root & <setpriv>)
 windows under wine: not run (no results)
+sanitized:          not run (no results)
 fuzz:               not run (no results)" partly_skipped.xml
 
 # Results that were never written (a run that broke off) are no green run.
@@ -118,6 +134,7 @@ expect missing_results_fail 1 "\
 no test results in gone.xml
 native:             ran, 3 passed, 0 failed, 0 skipped
 windows under wine: ran, 2 passed, 0 failed, 0 skipped
+sanitized:          not run (no results)
 fuzz:               not run (no results)" all_ran_native.xml gone.xml
 
 [ $failures = 0 ]

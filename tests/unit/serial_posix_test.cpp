@@ -181,6 +181,7 @@ TEST_F(pty_port, TraceRecordsEveryEventAsTheHostSawIt) {
     std::uint8_t buf[8];
     ASSERT_EQ(read_port(st, "COM1", buf, 8, 50), 2);
     ASSERT_EQ(read_port(st, "COM1", buf, 1, 0), 0);
+    purge_input(st);
     purge_port(st);
     close_port(st);
     EXPECT_EQ(open_port(st, "COM9", 19200), -2);
@@ -192,6 +193,7 @@ TEST_F(pty_port, TraceRecordsEveryEventAsTheHostSawIt) {
                                            "write COM1 len=3 sent=3 result=3 | 68 69 0a | \"hi\\n\"",
                                            "read  COM1 size=8 timeout=50 got=2 | 6f 6b | \"ok\"",
                                            "read  COM1 size=1 timeout=0 got=0",
+                                           "purge input",
                                            "purge",
                                            "close",
                                            "open  COM9 rate=19200 result=-2 error=\"No such file or directory\"",
