@@ -64,8 +64,17 @@ fuzz-build:
 fuzz: fuzz-build
 	ctest --test-dir $(FUZZ_BUILD) --output-on-failure -j $(JOBS) -L fuzz
 
+# The benchmarks, then one table of their figures beside their aims and the
+# wire time (tests/bench/bench_table.py, from the results kept as
+# build/bench-results.json). BENCH_ARGS reaches the benchmark program, e.g.
+# BENCH_ARGS=--benchmark_filter=Download. A benchmark that failed fails the
+# target, after the table; a missed aim does not.
 bench: build
-	$(BUILD)/tests/bench/zuv_bench
+	@rm -f $(BUILD)/bench-results.json; status=0; \
+	$(BUILD)/tests/bench/zuv_bench --benchmark_out=$(BUILD)/bench-results.json \
+	  --benchmark_out_format=json $(BENCH_ARGS) || status=1; \
+	echo; python3 tests/bench/bench_table.py $(BUILD)/bench-results.json || status=1; \
+	exit $$status
 
 # The Debian package of the native build and the zip of the Windows cross
 # build, both in their build's packages/ folder.

@@ -108,6 +108,7 @@ void BM_DownloadUnpaced(benchmark::State& state) {
     state.counters["net_host_ms"] = (median(seconds) - fixed) * 1000.0;
     state.counters["aim_ms"] = 5.0;
     state.counters["discard_read_ms"] = fixed * 1000.0;
+    state.counters["link_rate"] = link_rate;
     state.counters["wire_seconds"] =
         zuv::bench::wire_seconds(sizeof download_request + bytes_out + replies, link_rate);
 }
@@ -122,9 +123,11 @@ void BM_DownloadPaced19200(benchmark::State& state) {
     const double wire = zuv::bench::wire_seconds(sizeof download_request + bytes_out + replies, link_rate);
     const double total = median(seconds);
     state.counters["total_s"] = total;
+    state.counters["net_s"] = total - fixed;
+    state.counters["link_rate"] = link_rate;
     state.counters["wire_seconds"] = wire;
-    state.counters["over_wire_pct"] = ((total - fixed) / wire - 1.0) * 100.0;
-    state.counters["aim_pct"] = 2.0;
+    state.counters["over_wire_percent"] = ((total - fixed) / wire - 1.0) * 100.0;
+    state.counters["aim_percent"] = 2.0;
 }
 BENCHMARK(BM_DownloadPaced19200)->Iterations(8)->Unit(benchmark::kMillisecond);
 

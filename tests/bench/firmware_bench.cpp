@@ -127,6 +127,7 @@ void BM_FirmwareUnpaced64K(benchmark::State& state) {
     std::size_t characters = 0;
     const auto all = records_of("big64k");
     for (std::size_t i = 1; i < all.size(); ++i) characters += all[i].size() + 2;
+    state.counters["link_rate"] = zuv::firmware_rate;
     state.counters["wire_seconds"] = zuv::bench::wire_seconds(static_cast<double>(characters), zuv::firmware_rate);
 }
 BENCHMARK(BM_FirmwareUnpaced64K)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -149,6 +150,7 @@ void BM_FirmwarePaced19200(benchmark::State& state) {
     const double records = static_cast<double>(run.timed_records);
     state.counters["records"] = records;
     state.counters["seconds"] = run.loop_seconds;
+    state.counters["link_rate"] = zuv::firmware_rate;
     state.counters["wire_seconds"] = wire;
     state.counters["over_wire_percent"] = (run.loop_seconds / wire - 1.0) * 100.0;
     state.counters["aim_percent"] = 2;

@@ -104,6 +104,7 @@ void BM_SerialTestUnpaced(benchmark::State& state) {
     // The rest of each echo is the pseudo-terminal and the emulator.
     state.counters["host_cpu_us_per_echo"] = run.cpu_seconds * 1e6 / static_cast<double>(run.echoes);
     // What the same echoes take on a real line at the link rate, for scale.
+    state.counters["link_rate"] = link_rate;
     state.counters["wire_seconds"] = zuv::bench::wire_seconds(2.0 * static_cast<double>(run.echoes), link_rate);
 }
 BENCHMARK(BM_SerialTestUnpaced)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -123,6 +124,7 @@ void BM_SerialTestPaced19200(benchmark::State& state) {
     const double wire = zuv::bench::wire_seconds(2.0 * static_cast<double>(run.echoes), link_rate);
     state.counters["echoes"] = static_cast<double>(run.echoes);
     state.counters["seconds"] = run.loop_seconds;
+    state.counters["link_rate"] = link_rate;
     state.counters["wire_seconds"] = wire;
     state.counters["over_wire_percent"] = (run.loop_seconds / wire - 1.0) * 100.0;
     state.counters["aim_percent"] = 2;

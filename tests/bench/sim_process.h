@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "wire_time.h"
+
 namespace zuv::bench {
 
 // Where the build put zuvsim.
@@ -66,9 +68,5 @@ private:
     std::filesystem::path dir_;
     pid_t pid_ = -1;
 };
-
-// The time in seconds that n characters take on the wire at rate: each is
-// ten bits (a start bit, eight data bits, a stop bit).
-inline double wire_seconds(double characters, long rate) { return characters * 10.0 / static_cast<double>(rate); }
 
 }  // namespace zuv::bench
