@@ -7,6 +7,11 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 # The fuzz build's compiler; without clang++ on the PATH the fuzz configure
 # reports the suite as skipped (or, in CI, fails).
 FUZZ_CXX   ?= $(shell command -v clang++ 2>/dev/null)
+# How long each fuzzer runs in `make fuzz` and `make test`: at most
+# FUZZ_SECONDS seconds and FUZZ_RUNS inputs (-1: no bound but the time), e.g.
+# `make fuzz FUZZ_SECONDS=60 FUZZ_RUNS=-1` as CI runs them.
+FUZZ_SECONDS ?= 20
+FUZZ_RUNS    ?= 200000
 
 # ZUV_REQUIRE_ALL_SUITES=ON (on the command line or in the environment) turns a
 # suite that cannot run here into a configure error; CI sets it. Given, it
@@ -57,10 +62,10 @@ sanitized-build:
 # The libFuzzer programs in a clang build of their own, with the sanitizers.
 fuzz-build:
 	cmake -S . -B $(FUZZ_BUILD) $(CONFIGURE) $(if $(FUZZ_CXX),-DCMAKE_CXX_COMPILER=$(FUZZ_CXX)) \
-	  -DZUV_TESTS=OFF -DZUV_FUZZ=ON >/dev/null
+	  -DZUV_TESTS=OFF -DZUV_FUZZ=ON -DZUV_FUZZ_SECONDS=$(FUZZ_SECONDS) -DZUV_FUZZ_RUNS=$(FUZZ_RUNS) >/dev/null
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target zuv_fuzzers
 
-# Bounded fuzz runs from the seeds, alone.
+# Bounded fuzz runs from the seeds, alone: each fuzzer for FUZZ_SECONDS.
 fuzz: fuzz-build
 	ctest --test-dir $(FUZZ_BUILD) --output-on-failure -j $(JOBS) -L fuzz
 
