@@ -15,7 +15,7 @@ FUZZ_RUNS    ?= 200000
 
 # ZUV_REQUIRE_ALL_SUITES=ON (on the command line or in the environment) turns a
 # suite that cannot run here into a configure error; CI sets it. Given, it
-# reaches both builds, already configured ones included.
+# reaches every build, already configured ones included.
 SUITE_OPTIONS := $(if $(ZUV_REQUIRE_ALL_SUITES),-DZUV_REQUIRE_ALL_SUITES=$(ZUV_REQUIRE_ALL_SUITES))
 CONFIGURE     := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(SUITE_OPTIONS)
 
