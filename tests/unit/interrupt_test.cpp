@@ -27,6 +27,7 @@
 #include "link/device_command.h"
 #include "link/link_state.h"
 #include "serial/port.h"
+#include "pty_device.h"
 #include "test_state.h"
 
 namespace zuv {
@@ -124,69 +125,17 @@ TEST(interrupt_console, KeyAtAQuestionIsNeitherAnAnswerNorTheEndOfInput) {
 
 // The port published as COM1 in a private port map, this test holding the
 // device's side of a pseudo-terminal.
-class interrupted_port : public ::testing::Test {
+class interrupted_port : public testing::pty_device_test {
 protected:
     void SetUp() override {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY);
-        ASSERT_GE(master_, 0);
-        ASSERT_EQ(grantpt(master_), 0);
-        ASSERT_EQ(unlockpt(master_), 0);
-        slave_ = ptsname(master_);
-        char tmpl[] = "/tmp/zuv_interrupt_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        fs::create_directories(dir_ / "zuvdigi");
-        fs::create_symlink(slave_, dir_ / "zuvdigi" / "com1");
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        had_xdg_ = old != nullptr;
-        if (had_xdg_) old_xdg_ = old;
-        setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+        pty_device_test::SetUp();
+        if (HasFatalFailure()) return;
         std::snprintf(link().port_name, sizeof link().port_name, "COM1");
         ASSERT_EQ(open_port(link(), "COM1", 19200), 0) << con.out.text;
         link().connected = 1;
     }
-    void TearDown() override {
-        close_port(link());
-        close(master_);
-        if (had_xdg_) setenv("XDG_CONFIG_HOME", old_xdg_.c_str(), 1);
-        else unsetenv("XDG_CONFIG_HOME");
-        fs::remove_all(dir_);
-    }
 
     link_state& link() { return con.st().link; }
-
-    // What the host wrote that the device has not read yet.
-    std::string device_reads() {
-        std::string got;
-        char buf[4096];
-        pollfd pfd{master_, POLLIN, 0};
-        while (poll(&pfd, 1, 50) > 0 && (pfd.revents & POLLIN) != 0) {
-            const ssize_t n = read(master_, buf, sizeof buf);
-            if (n <= 0) break;
-            got.append(buf, static_cast<std::size_t>(n));
-        }
-        return got;
-    }
-
-    // TIOCEXCL as a newcomer to the port finds it.
-    int exclusive_flag() {
-        const int fd = open(slave_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        int excl = -1;
-        if (fd >= 0) {
-            (void)ioctl(fd, TIOCGEXCL, &excl);
-            close(fd);
-        }
-        return excl;
-    }
-
-    testing::console_fixture con;
-    int master_ = -1;
-    std::string slave_;
-    fs::path dir_;
-
-private:
-    bool had_xdg_ = false;
-    std::string old_xdg_;
 };
 
 struct port_wait {
