@@ -44,14 +44,14 @@ std::string port_map_link(const CLI::App& app, int com) {
 }
 
 // "N=HH": the N-th echo (from 1) is the byte 0xHH.
-bool add_wrong_echo(const std::string& spec, echo_options& echo) {
-    const std::size_t eq = spec.find('=');
-    if (eq == std::string::npos || eq == 0 || spec.size() != eq + 3) return false;
+bool add_wrong_echo(const std::string& item, echo_options& echo) {
+    const std::size_t eq = item.find('=');
+    if (eq == std::string::npos || eq == 0 || item.size() != eq + 3) return false;
     char* end = nullptr;
-    const long n = std::strtol(spec.c_str(), &end, 10);
-    if (end != spec.c_str() + eq || n < 1) return false;
-    const long byte = std::strtol(spec.c_str() + eq + 1, &end, 16);
-    if (*end != '\0' || !std::isxdigit(static_cast<unsigned char>(spec[eq + 1]))) return false;
+    const long n = std::strtol(item.c_str(), &end, 10);
+    if (end != item.c_str() + eq || n < 1) return false;
+    const long byte = std::strtol(item.c_str() + eq + 1, &end, 16);
+    if (*end != '\0' || !std::isxdigit(static_cast<unsigned char>(item[eq + 1]))) return false;
     echo.wrong[n] = static_cast<unsigned char>(byte);
     return true;
 }
@@ -119,7 +119,7 @@ void add_device_options(CLI::App& app, device_options& dev, raw_options& raw) {
 
 void add_mode_options(CLI::App& app, device_options& dev, raw_options& raw) {
     const char* d = "Download receiver";
-    value(app, d, "--dl-script", raw.dl_script, "SPEC",
+    value(app, d, "--dl-script", raw.dl_script, "SCRIPT",
           "K:ACTION,... for packet K from 1: nakN, byte=HH[HH...], nul, silent, hangup");
     const char* e = "Echo test";
     value(app, e, "--echo-wrong", raw.echo_wrong, "N=HH", "the echo of the N-th byte is 0xHH (repeatable)");
@@ -129,7 +129,7 @@ void add_mode_options(CLI::App& app, device_options& dev, raw_options& raw) {
     value(app, e, "--echo-hangup-after", dev.echo.hang_up_after, "N", "hang up after echoing N bytes",
           &CLI::NonNegativeNumber);
     const char* b = "Boot loader";
-    value(app, b, "--bl-script", raw.bl_script, "SPEC",
+    value(app, b, "--bl-script", raw.bl_script, "SCRIPT",
           "K:ACTION,... for record K from 1: CODExN, CODE[CODE...], silent, hangup");
     flag(app, b, "--bl-no-prompt", dev.loader.no_prompt, "never send ENQ");
     flag(app, b, "--bl-no-sync-ack", dev.loader.no_sync_ack, "no ACK to SYN");

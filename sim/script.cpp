@@ -69,14 +69,14 @@ std::optional<scripted_reply> loader_action(std::string_view a) {
     return std::nullopt;
 }
 
-std::optional<reply_script> parse_script(std::string_view spec, const action_parser& parse_action,
+std::optional<reply_script> parse_script(std::string_view text, const action_parser& parse_action,
                                          std::string& error) {
     reply_script script;
     for (bool more = true; more;) {
-        const std::size_t comma = spec.find(',');
-        const std::string_view item = spec.substr(0, comma);
+        const std::size_t comma = text.find(',');
+        const std::string_view item = text.substr(0, comma);
         more = comma != std::string_view::npos;
-        if (more) spec.remove_prefix(comma + 1);
+        if (more) text.remove_prefix(comma + 1);
         const std::size_t colon = item.find(':');
         const auto number = whole_number(item.substr(0, colon));
         if (colon == std::string_view::npos || !number || *number < 1) {
@@ -105,12 +105,12 @@ const scripted_reply* script_reply(const reply_script& script, long number, int 
     return &it->second;
 }
 
-std::optional<reply_script> parse_download_script(std::string_view spec, std::string& error) {
-    return parse_script(spec, download_action, error);
+std::optional<reply_script> parse_download_script(std::string_view text, std::string& error) {
+    return parse_script(text, download_action, error);
 }
 
-std::optional<reply_script> parse_loader_script(std::string_view spec, std::string& error) {
-    return parse_script(spec, loader_action, error);
+std::optional<reply_script> parse_loader_script(std::string_view text, std::string& error) {
+    return parse_script(text, loader_action, error);
 }
 
 }  // namespace zuvsim

@@ -26,11 +26,11 @@ const scripted_reply* script_reply(const reply_script& script, long number, int 
 
 // "K:ACTION,..." with the download's actions: nakN, byte=HH (or several
 // pairs, byte=HHHH...: those bytes together), nul, silent, hangup.
-// On a bad spec: nullopt, and why in error.
-std::optional<reply_script> parse_download_script(std::string_view spec, std::string& error);
+// On a bad script: nullopt, and why in error.
+std::optional<reply_script> parse_download_script(std::string_view text, std::string& error);
 
 // "K:ACTION,..." with the boot loader's actions: CODExN, CODE (or several
 // codes, CODECODE...: those bytes together), silent, hangup.
-std::optional<reply_script> parse_loader_script(std::string_view spec, std::string& error);
+std::optional<reply_script> parse_loader_script(std::string_view text, std::string& error);
 
 }  // namespace zuvsim
